@@ -1,0 +1,54 @@
+// The game's sounds: eleven sampled sounds (effects, jingles and the menu
+// tune) and two MIDI players. Every call is also written to an in-memory log
+// that tests read. Without a sound device every call is silent.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace audio {
+
+// The eleven sound buffers, named by their files, in loading order.
+enum Sound {
+    IntroWav,        // intro.wav: the menu tune, looping
+    LineWav,         // line.wav: runs were found
+    SbWav,           // sb.wav: a meter cell blinks in
+    FinishedWav,     // finished.wav: level complete jingle
+    DeogratiasWav,   // deogratias.wav: level intro jingle
+    Clear2lWav,      // clear2l.wav: Sweep
+    RainWav,         // rain.wav: Rain and Bomb
+    Deogratias2Wav,  // deogratias2.wav: Airstone
+    BangWav,         // bang.wav: Bomb explosions
+    CrossWav,        // cross.wav: HolyCross
+    GameOverWav,     // gameover.wav: game over
+    SoundCount
+};
+const char* SoundFile(Sound s);  // "intro.wav"
+
+// Loads the eleven WAV files from the program's wav folder and opens the
+// sound device (a missing device leaves the game silent).
+void SoundSetup();
+// Prepares the two MIDI players.
+void MusicSetup();
+// Stops everything and releases the device.
+void AudioShutdown();
+
+// Buffer operations.
+void PlayOnce(Sound s);     // from the current position; stops at the end
+void PlayLooping(Sound s);  // repeats without end
+void Stop(Sound s);         // the position stays where it stopped
+void Rewind(Sound s);       // position 0; a playing sound restarts
+
+// MIDI players.
+enum Player { MusicPlayer, HelpMusicPlayer };
+inline constexpr int NoLoop = -1;
+// Loads a MIDI file from the program's mid folder for the player, with the
+// number of repeats and optional loop points in music time (768 ticks a
+// quarter note). Releases the piece loaded before.
+void LoadPiece(Player p, const std::string& file, int repeats, int loopStart = NoLoop, int loopEnd = NoLoop);
+void PlayPiece(Player p);
+void StopAll(Player p);
+
+// The log of sound operations, one line per call ("play intro.wav loop").
+std::vector<std::string>& SoundLog();
+
+}  // namespace audio

@@ -1,0 +1,66 @@
+// Where the game's files live and how they are read and written: the
+// program's folder (shipped data, maybe read-only), the player's data folder
+// (preferences and best players) and a private temporary folder for the
+// plain copies of scrambled files, which exist only while they are used.
+#pragma once
+#include <stdexcept>
+#include <string>
+
+namespace data {
+
+// A failure the program cannot go on from: one line for stderr, then the
+// program shuts down.
+struct FatalError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Folders. Set up once by start-up; tests point them at scratch folders.
+void SetFolders(const std::string& program, const std::string& user, const std::string& temp);
+const std::string& ProgramFolder();
+const std::string& UserFolder();
+const std::string& TempFolder();
+std::string ProgramFile(const std::string& relative);  // "graphs/lab.znd"
+std::string UserFile(const std::string& relative);
+// The plain copy of a scrambled file, in the temporary folder.
+std::string PlainFile(const std::string& relative);
+
+// Creates a private temporary folder (removed by RemoveTempFolder).
+std::string MakeTempFolder();
+void RemoveTempFolder();
+
+// The scrambling of every data file: byte i exclusive-or key byte i mod
+// key length. Its own inverse. The destination is written whole and then
+// renamed into place, so a failed write never leaves half a file behind.
+// A missing, empty or unreadable source, or an unwritable destination,
+// throws FatalError naming the file.
+void ScrambleFile(const std::string& source, const std::string& destination, const std::string& key);
+void ScrambleBytes(std::string& bytes, const std::string& key);
+
+// A plain copy of a scrambled file for as long as the object lives.
+class PlainCopy {
+public:
+    PlainCopy(const std::string& scrambledPath, const std::string& plainName);
+    ~PlainCopy();
+    PlainCopy(const PlainCopy&) = delete;
+    PlainCopy& operator=(const PlainCopy&) = delete;
+    const std::string& Path() const { return plain_; }
+    std::string Contents() const;
+
+private:
+    std::string plain_;
+};
+
+// Writes text as a plain file, scrambles it into destination and deletes the
+// plain file.
+void WriteScrambled(const std::string& destination, const std::string& plainName, const std::string& text);
+
+bool FileExists(const std::string& path);
+std::string ReadWholeFile(const std::string& path);  // throws FatalError
+// Writes a file whole through a temporary name and a rename.
+void WriteFileAtomically(const std::string& path, const std::string& bytes);
+// Copies the shipped file to the user's folder unless it is there already.
+void SeedUserFile(const std::string& relative);
+// Renames a damaged user file to name.bad (replacing an older one).
+std::string SetAside(const std::string& path);
+
+}  // namespace data

@@ -1,0 +1,65 @@
+#include "data/preferences.h"
+
+#include <cstdio>
+
+#include "data/fields.h"
+#include "data/files.h"
+#include "game/state.h"
+
+namespace data {
+
+namespace {
+
+constexpr const char* PrefsFile = "prefs.znd";
+constexpr const char* PlainName = "prefs.txt";
+
+// Reads the five values; false when the text does not hold them.
+bool ParsePreferences(const std::string& text) {
+    FieldReader in(text);
+    uint8_t values[5];
+    for (uint8_t& v : values) {
+        const auto n = in.NextNumber(0, 255);
+        if (!n) return false;
+        v = uint8_t(*n);
+    }
+    MusicOn = values[0];
+    SoundOn = values[1];
+    Difficulty = values[2];
+    RotationMode = values[3];
+    LevelsUnlocked = values[4];
+    return true;
+}
+
+void LoadFrom(const std::string& path) {
+    const PlainCopy plain(path, PlainName);
+    if (!ParsePreferences(plain.Contents())) throw FatalError(path + ": not a preferences file");
+}
+
+}  // namespace
+
+void ClampLevelsUnlocked() {
+    if (LevelsUnlocked < 1) LevelsUnlocked = 1;
+    if (LevelsUnlocked > LevelCount) LevelsUnlocked = LevelCount;
+}
+
+void Preferences(const std::string& mode) {
+    const std::string path = UserFile(PrefsFile);
+    if (mode == "save") {
+        WriteScrambled(path, PlainName,
+                       std::to_string(MusicOn) + "\r\n" + std::to_string(SoundOn) + "\r\n" +
+                           std::to_string(Difficulty) + "\r\n" + std::to_string(RotationMode) + "\r\n" +
+                           std::to_string(LevelsUnlocked) + "\r\n\"Rise and fall it is just so always\"\r\n");
+        return;
+    }
+    SeedUserFile(PrefsFile);
+    try {
+        LoadFrom(path);
+    } catch (const FatalError& e) {
+        std::fprintf(stderr, "zintari: %s; kept as %s, using the defaults\n", e.what(), SetAside(path).c_str());
+        SeedUserFile(PrefsFile);
+        LoadFrom(path);
+    }
+    ClampLevelsUnlocked();
+}
+
+}  // namespace data

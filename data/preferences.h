@@ -1,0 +1,16 @@
+// The preferences file: music, sound, difficulty, rotation mode and the
+// number of open levels, in the player's data folder.
+#pragma once
+#include <string>
+
+namespace data {
+
+// "load" or "save". A load of a damaged file prints one line, keeps the
+// file aside as prefs.znd.bad and uses the shipped defaults. A save writes
+// a new file whole and renames it into place.
+void Preferences(const std::string& mode);
+
+// LevelsUnlocked within 1 to 30, whatever a file held.
+void ClampLevelsUnlocked();
+
+}  // namespace data

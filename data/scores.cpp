@@ -1,0 +1,87 @@
+#include "data/scores.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "data/fields.h"
+#include "data/files.h"
+#include "game/state.h"
+
+namespace data {
+
+namespace {
+
+constexpr const char* ScoresFile = "scores.znd";
+constexpr const char* PlainName = "scores.txt";
+
+void LoadFrom(const std::string& path) {
+    const PlainCopy plain(path, PlainName);
+    if (!ParseScores(plain.Contents())) throw FatalError(path + ": not a best players file");
+}
+
+}  // namespace
+
+bool ParseScores(const std::string& text) {
+    FieldReader in(text);
+    std::array<std::string, ScoreEntries> names;
+    std::array<int32_t, ScoreEntries> values;
+    for (int i = 0; i < ScoreEntries; ++i) {
+        const auto name = in.Next();
+        const auto value = in.NextNumber(INT32_MIN, INT32_MAX);
+        if (!name || !value) return false;
+        names[size_t(i)] = *name;
+        values[size_t(i)] = int32_t(*value);
+    }
+    ScoreNames = names;
+    ScoreValues = values;
+    return true;
+}
+
+std::string ScoresText() {
+    std::string text;
+    for (int i = 0; i < ScoreEntries; ++i)
+        text += "\"" + ScoreNames[size_t(i)] + "\"\r\n" + std::to_string(ScoreValues[size_t(i)]) + "\r\n";
+    return text;
+}
+
+void LoadScores() {
+    const std::string path = UserFile(ScoresFile);
+    SeedUserFile(ScoresFile);
+    try {
+        LoadFrom(path);
+    } catch (const FatalError& e) {
+        std::fprintf(stderr, "zintari: %s; kept as %s, using the shipped table\n", e.what(), SetAside(path).c_str());
+        SeedUserFile(ScoresFile);
+        LoadFrom(path);
+    }
+}
+
+void SaveScores() { WriteScrambled(UserFile(ScoresFile), PlainName, ScoresText()); }
+
+void SortScores(std::array<std::string, 10>& names, std::array<int32_t, 10>& values) {
+    auto pass = [&](size_t first) {
+        int swaps = 0;
+        for (size_t i = first; i + 1 < values.size(); i += 2)
+            if (values[i] > values[i + 1]) {
+                std::swap(values[i], values[i + 1]);
+                std::swap(names[i], names[i + 1]);
+                ++swaps;
+            }
+        return swaps;
+    };
+    for (;;) {
+        int swaps = pass(0);  // pairs (0, 1), (2, 3), ...
+        swaps += pass(1);     // then (1, 2), (3, 4), ...
+        if (swaps == 0) break;
+    }
+}
+
+void InsertScore(const std::string& name, int32_t score) {
+    ScoreValues[9] = score;
+    ScoreNames[9] = name;
+    SortScores(ScoreNames, ScoreValues);
+    std::reverse(ScoreNames.begin(), ScoreNames.end());
+    std::reverse(ScoreValues.begin(), ScoreValues.end());
+}
+
+}  // namespace data

@@ -1,0 +1,112 @@
+// The piece control loop and the exit confirmation it opens.
+#include "audio/audio.h"
+#include "game/pieces.h"
+#include "game/play.h"
+#include "platform/display.h"
+#include "platform/font.h"
+#include "platform/keyboard.h"
+#include "platform/timing.h"
+#include "powers/powers.h"
+#include "shell/window.h"
+
+namespace game {
+
+using namespace platform;
+using shell::State;
+
+namespace {
+
+// Whether power key k may fire now. Airstone is passed over while the well
+// holds no stone, and then nothing is paid.
+bool PowerKeyTaken(int k) {
+    if (PowerMeter < k || !KeyHeld(VkDigit(k)) || PowerFired) return false;
+    if (k != 4) return true;
+    DrawWell();
+    PresentRect(WellRect);
+    return powers::CountStones() > 0;
+}
+
+}  // namespace
+
+State PieceControl() {
+    shell::ResetKeyToggles();
+    if (LinesLeft < 1) {
+        if (MusicOn == 1) audio::StopAll(audio::MusicPlayer);
+        return State::CompleteLevel;
+    }
+    const int32_t fallDelay = FallDelay();
+    FrameStart = TickCount();
+    int32_t rotateStamp = FrameStart, rightStamp = FrameStart, leftStamp = FrameStart;
+    for (;;) {
+        // P toggled on and not held: paused. Time goes on meanwhile.
+        if (GetKeyState(VkLetter('P')) == 1) {
+            const std::string paused = "PAUSED";
+            DrawText(320 - TextWidth(paused) / 2, 230, paused, PrimarySurface);
+            ScreenChanged();
+            shell::YieldToEvents();
+            continue;
+        }
+        for (int k = 2; k <= 6; ++k)
+            if (PowerKeyTaken(k)) {
+                powers::PendingPower = k;
+                return State::FirePower;
+            }
+        PowerFired = False;
+
+        const int32_t interval = KeyHeld(VK_DOWN) ? 50 : KeyHeld(VK_SPACE) ? 10 : fallDelay;
+        if (Elapsed(FrameStart) >= interval) {
+            FrameStart = TickCount();
+            switch (TestLanding()) {
+            case Landing::Lands:
+                LandPiece();
+                return State::Settle;
+            case Landing::GameOver:
+                if (MusicOn == 1) {
+                    audio::Rewind(audio::IntroWav);
+                    audio::StopAll(audio::MusicPlayer);
+                }
+                return State::GameOver;
+            case Landing::Falls: PieceY = int16_t(PieceY + CellSize); break;
+            }
+        }
+        if (Elapsed(rotateStamp) >= 100 && KeyHeld(VK_UP)) {
+            rotateStamp = TickCount();
+            RotatePiece();
+        }
+        if (Elapsed(rightStamp) >= 100 && KeyHeld(VK_RIGHT)) {
+            rightStamp = TickCount();
+            if (CanMoveRight()) PieceX = int16_t(PieceX + CellSize);
+        }
+        if (Elapsed(leftStamp) >= 100 && KeyHeld(VK_LEFT)) {
+            leftStamp = TickCount();
+            if (CanMoveLeft()) PieceX = int16_t(PieceX - CellSize);
+        }
+        if (KeyHeld(VK_ESCAPE)) return State::ExitConfirm;
+        DrawWell();
+        DrawPiece();
+        PresentRect(WellRect);
+        shell::YieldToEvents();
+    }
+}
+
+State ExitConfirm() {
+    // Drawn straight onto the screen; the next redraw of the well removes it.
+    PrimarySurface.SetForeColour(Rgb(128, 128, 128));
+    for (int y = 220; y <= 256; y += 2) DrawLine(PrimarySurface, 200, y, 440, y);
+    for (const auto& [text, y] : {std::pair<std::string, int>{"Are you sure you want to", 220},
+                                  std::pair<std::string, int>{"exit to Main Menu? Y/N", 240}})
+        DrawText(320 - TextWidth(text) / 2, y, text, PrimarySurface);
+    ScreenChanged();
+    shell::ResetKeyToggles();
+    for (;;) {
+        if (KeyHeld(VkLetter('Y'))) {
+            if (MusicOn == 1) audio::StopAll(audio::MusicPlayer);
+            audio::Rewind(audio::IntroWav);
+            return State::MainMenu;
+        }
+        if (KeyHeld(VkLetter('N'))) return State::PieceControl;
+        shell::YieldToEvents();
+    }
+}
+
+}  // namespace game

@@ -1,0 +1,21 @@
+// The real window: full screen on the desktop's own mode, the 640x480
+// picture scaled with its aspect kept, keys, clipboard and the sound device.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "platform/backend.h"
+
+namespace platform {
+
+// Opens the window; throws data::FatalError when no display can be set up.
+std::unique_ptr<Backend> MakeSdlBackend();
+
+}  // namespace platform
+
+namespace platform {
+// The folder of the running executable (from /proc/self/exe).
+std::string ExecutableFolder();
+// The player's data folder, $XDG_DATA_HOME/zintari, created if absent.
+std::string UserDataFolder();
+}  // namespace platform

@@ -1,0 +1,26 @@
+// Milliseconds on one tick count, the busy wait and the full-screen message.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+int32_t TickCount();
+// Milliseconds from a stamp to a later tick; right across the 32-bit wrap.
+inline int32_t Since(int32_t later, int32_t stamp) { return int32_t(uint32_t(later) - uint32_t(stamp)); }
+inline int32_t Elapsed(int32_t stamp) { return Since(TickCount(), stamp); }
+
+// Busy wait of at least ms milliseconds: no yield, so no key, timer or
+// window event is handled meanwhile. Restarts FrameStart.
+void Wait(int32_t ms);
+
+// x of a text of width w centred on 320, halves rounded to the even side.
+int CentredHalfEven(int width);
+// x of a text of width w centred on 320, rounding down.
+inline int CentredFloor(int width) { return 320 - width / 2; }
+
+// The text centred on a black screen for showMs, then black for blackMs.
+// Cannot be skipped.
+void ShowMessage(const std::string& text, int32_t showMs, int32_t blackMs);
+
+}  // namespace platform

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Zintari needs to build, test and play,
+# skipping what is already there.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config make
+  libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfluidsynth-dev
+  fonts-dejavu-core timgm6mb-soundfont
+  libgtest-dev libbenchmark-dev
+  python3 xvfb openbox xdotool x11-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,106 @@
+#include "shell/program.h"
+
+#include <cstdio>
+#include <ctime>
+#include <stdexcept>
+
+#include "audio/audio.h"
+#include "data/files.h"
+#include "data/preferences.h"
+#include "data/scores.h"
+#include "game/play.h"
+#include "game/random.h"
+#include "platform/backend.h"
+#include "platform/display.h"
+#include "platform/font.h"
+#include "platform/keyboard.h"
+#include "platform/timing.h"
+#include "powers/powers.h"
+#include "shell/screens.h"
+#include "shell/window.h"
+
+namespace shell {
+
+std::function<void(State)> OnStateEntered;
+
+const char* StateName(State s) {
+    static const char* const names[] = {
+        "MainMenu", "Options",       "QuickHelp", "BestPlayers", "LevelSelect", "NewGame",   "NextLevel",
+        "PieceControl", "Settle",    "Resolve",   "Clear",       "ExitConfirm", "CompleteLevel", "GameOver",
+        "NameEntry", "Finale",       "FirePower", "Sweep",       "Rain",        "Airstone",  "HolyCross",
+        "Bomb",     "Shutdown"};
+    return names[int(s)];
+}
+
+State RunState(State s) {
+    switch (s) {
+    case State::MainMenu: return MainMenu();
+    case State::PieceControl: return game::PieceControl();
+    case State::Settle: return game::SettleWell();
+    case State::Resolve: return game::ResolveWell();
+    case State::Clear: return game::ClearRuns();
+    case State::ExitConfirm: return game::ExitConfirm();
+    case State::FirePower: return powers::FirePower();
+    case State::Shutdown: return State::Shutdown;
+    default: throw std::logic_error(std::string("state not built yet: ") + StateName(s));
+    }
+}
+
+State Form_Load() {
+    using namespace platform;
+    Active().ShowCursor(false);
+    BuildCellTemplates();
+    data::Preferences("load");
+    InitDisplay();
+    audio::SoundSetup();
+    audio::MusicSetup();
+    LoadLevelsAndFont();
+    data::LoadScores();
+    EnableTimer2();
+    ClipboardText = Active().ClipboardText();
+    FinalePending = False;
+    PanelRect = {20, 109, 190, 421};
+    game::SeedRandom(uint64_t(std::time(nullptr)) ^ uint64_t(TickCount()));
+
+    // 100 ms of black, then the credit (and the second message for those
+    // who came with the phrase).
+    FrameStart = TickCount();
+    while (Elapsed(FrameStart) < 100) {
+        FillRect(BackBuffer, WholeSurface, 0);
+        Present();
+        YieldToEvents();
+    }
+    ShowMessage("This game was created by Doran Velisk.", 3000, 500);
+    if (AccessPhraseGiven()) ShowMessage("And yes,you just can't live without cheating!", 3000, 500);
+    ResetKeyToggles();
+    return State::MainMenu;
+}
+
+void Shutdown() {
+    DisableTimer2();
+    DisableTimer1();
+    audio::AudioShutdown();
+    platform::ReleaseDisplay();
+    platform::Active().ShowCursor(true);
+    data::RemoveTempFolder();
+}
+
+int RunProgram() {
+    int status = 0;
+    try {
+        State s = Form_Load();
+        while (s != State::Shutdown) {
+            if (OnStateEntered) OnStateEntered(s);
+            s = RunState(s);
+        }
+    } catch (const platform::ProgramEnded&) {
+        // The window was closed: the program ends at once.
+    } catch (const data::FatalError& e) {
+        std::fprintf(stderr, "zintari: %s\n", e.what());
+        status = 1;
+    }
+    Shutdown();
+    return status;
+}
+
+}  // namespace shell

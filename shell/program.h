@@ -1,0 +1,54 @@
+// The program as one loop of states. Every screen and every phase of play
+// is a routine that runs until it hands over and then returns the state that
+// follows; nothing nests one screen inside another, so the stack stays flat
+// however long a game or a cascade runs.
+#pragma once
+#include <functional>
+
+namespace shell {
+
+enum class State {
+    MainMenu,
+    Options,
+    QuickHelp,
+    BestPlayers,
+    LevelSelect,
+    NewGame,        // level start of a new game (score and meter reset)
+    NextLevel,      // level start of the following level
+    PieceControl,   // the falling piece
+    Settle,         // blocks fall into gaps
+    Resolve,        // runs are looked for; a new piece when none
+    Clear,          // runs blink, score and vanish
+    ExitConfirm,
+    CompleteLevel,
+    GameOver,
+    NameEntry,
+    Finale,
+    FirePower,      // pays for PendingPower and starts it
+    Sweep,
+    Rain,
+    Airstone,
+    HolyCross,
+    Bomb,
+    Shutdown,
+};
+const char* StateName(State s);
+
+// Runs one state's routine and returns the next state.
+State RunState(State s);
+
+// Start-up up to the main menu: returns the first state.
+State Form_Load();
+
+// The whole program: start-up, then states until Shutdown or the window's
+// close. Returns the process's exit status.
+int RunProgram();
+
+// Ends the program in order: timers, display, sound and the cursor. The
+// caller stops after it.
+void Shutdown();
+
+// Called with every state the loop enters (tests watch the game with it).
+extern std::function<void(State)> OnStateEntered;
+
+}  // namespace shell

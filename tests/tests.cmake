@@ -1,0 +1,35 @@
+enable_testing()
+
+file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+set(TEST_ENV "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;ZINTARI_GAME_DIR=${GAME_DIR}")
+
+function(zintari_unit_tests name core)
+  add_executable(${name} ${UNIT_TEST_SOURCES})
+  target_compile_options(${name} PRIVATE ${WARNINGS})
+  target_link_libraries(${name} PRIVATE ${core} GTest::gtest GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${TEST_ENV}" LABELS unit)
+endfunction()
+
+zintari_unit_tests(unit_tests zintari_core)
+if(ZINTARI_SANITIZERS)
+  zintari_unit_tests(unit_tests_sanitized zintari_core_san)
+  set_property(TEST unit_tests_sanitized APPEND PROPERTY ENVIRONMENT
+    "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endif()
+
+# End-to-end: the real program in Xvfb with a window manager and real keys.
+file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.py)
+foreach(script ${E2E_TESTS})
+  get_filename_component(test_name ${script} NAME_WE)
+  add_test(NAME e2e_${test_name} COMMAND python3 ${script} ${GAME_DIR}/zintari ${CMAKE_BINARY_DIR})
+  set_tests_properties(e2e_${test_name} PROPERTIES LABELS e2e TIMEOUT 300 RESOURCE_LOCK xserver)
+endforeach()
+
+if(benchmark_FOUND)
+  file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*.cpp)
+  if(BENCH_SOURCES)
+    add_executable(benchmarks ${BENCH_SOURCES})
+    target_link_libraries(benchmarks PRIVATE zintari_core benchmark::benchmark)
+  endif()
+endif()
