@@ -2,12 +2,14 @@
 
 #include <cstdio>
 #include <ctime>
-#include <stdexcept>
 
 #include "audio/audio.h"
 #include "data/files.h"
 #include "data/preferences.h"
+#include "data/best_players.h"
 #include "data/scores.h"
+#include "ending/finale.h"
+#include "levels/levels.h"
 #include "game/play.h"
 #include "game/random.h"
 #include "platform/backend.h"
@@ -35,15 +37,30 @@ const char* StateName(State s) {
 State RunState(State s) {
     switch (s) {
     case State::MainMenu: return MainMenu();
+    case State::Options: return OptionsScreen();
+    case State::QuickHelp: return QuickHelp();
+    case State::BestPlayers: return data::BestPlayers();
+    case State::LevelSelect: return LevelSelect();
+    case State::NewGame: return levels::StartLevel(true);
+    case State::NextLevel: return levels::StartLevel(false);
     case State::PieceControl: return game::PieceControl();
     case State::Settle: return game::SettleWell();
     case State::Resolve: return game::ResolveWell();
     case State::Clear: return game::ClearRuns();
     case State::ExitConfirm: return game::ExitConfirm();
+    case State::CompleteLevel: return levels::CompleteLevel();
+    case State::GameOver: return levels::GameOver();
+    case State::NameEntry: return data::NameEntry();
+    case State::Finale: return ending::Finale();
     case State::FirePower: return powers::FirePower();
-    case State::Shutdown: return State::Shutdown;
-    default: throw std::logic_error(std::string("state not built yet: ") + StateName(s));
+    case State::Sweep: return powers::Sweep();
+    case State::Rain: return powers::Rain();
+    case State::Airstone: return powers::Airstone();
+    case State::HolyCross: return powers::HolyCross();
+    case State::Bomb: return powers::Bomb();
+    case State::Shutdown: break;
     }
+    return State::Shutdown;
 }
 
 State Form_Load() {

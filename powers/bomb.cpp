@@ -1,0 +1,109 @@
+// Bomb: a steerable bomb that takes every block of the kind it lands on, or
+// the bottom row when it reaches the floor.
+#include "audio/audio.h"
+#include "game/play.h"
+#include "platform/display.h"
+#include "platform/keyboard.h"
+#include "platform/timing.h"
+#include "powers/powers.h"
+#include "shell/window.h"
+
+namespace powers {
+
+using namespace platform;
+
+namespace {
+
+Rect BombRect(int bx, int by) { return {200 + bx, 50 + by, 224 + bx, 74 + by}; }
+
+// Row 15 blinks 20 phases of 30 ms, ending black, and is emptied.
+void BombFloor() {
+    if (SoundOn == 1) audio::PlayOnce(audio::BangWav);
+    const Rect row{200, 410, 440, 434};
+    FrameStart = TickCount();
+    for (int c = 0;;) {
+        if (Elapsed(FrameStart) >= 30) {
+            FrameStart = TickCount();
+            if (++c == 21) break;
+            if (c % 2 == 1) PresentRect(row);  // the row as last drawn, bomb and all
+            else {
+                FillRect(PrimarySurface, row, 0);
+                ScreenChanged();
+            }
+        }
+        shell::YieldToEvents();
+    }
+    for (int x = 0; x < WellColumns; ++x) Well[x][15] = EmptyCell;
+}
+
+// Every block of the kind blinks with the bomb 20 phases of 20 ms and goes.
+void BombBurst(uint8_t kind, int bx, int by) {
+    if (SoundOn == 1) audio::PlayOnce(audio::BangWav);
+    FrameStart = TickCount();
+    for (int c = 0;;) {
+        if (Elapsed(FrameStart) >= 20) {
+            FrameStart = TickCount();
+            if (++c == 21) break;
+            const bool dark = c % 2 == 0;
+            for (int x = 0; x < WellColumns; ++x)
+                for (int y = 0; y < WellRows; ++y) {
+                    if (Well[x][y].Sprite != kind) continue;
+                    if (dark) FillRect(BackBuffer, CellRectOf(x, y), 0);
+                    else CopyRect(BackBuffer, CellRectOf(x, y), BlockSurfaces[kind], WholeSurface);
+                }
+            if (dark) FillRect(BackBuffer, BombRect(bx, by), 0);
+            else CopyRect(BackBuffer, BombRect(bx, by), BombFramesSurface, {0, 0, 24, 24});
+            PresentRect(WellRect);
+        }
+        shell::YieldToEvents();
+    }
+    for (auto& column : Well)
+        for (Cell& cell : column)
+            if (cell.Sprite == kind) cell = EmptyCell;
+}
+
+}  // namespace
+
+shell::State Bomb() {
+    int bx = 96, by = -24, frame = -1;
+    FrameStart = TickCount();
+    int32_t animStamp = FrameStart, rightStamp = FrameStart, leftStamp = FrameStart;
+    Rect source = WholeSurface;  // the whole strip until the first animation step
+    for (;;) {
+        if (Elapsed(animStamp) >= 25) {
+            animStamp = TickCount();
+            if (frame == 2) frame = -1;
+            ++frame;
+            source = {24 * frame, 0, 24 * frame + 24, 24};
+        }
+        const int32_t interval = KeyHeld(VK_DOWN) ? 50 : KeyHeld(VK_SPACE) ? 10 : 500;
+        if (Elapsed(FrameStart) >= interval) {
+            FrameStart = TickCount();
+            if (by == 360) {
+                BombFloor();
+                return shell::State::Settle;
+            }
+            const Cell& below = Well[bx / 24][by / 24 + 1];
+            if (!below.Empty) {
+                BombBurst(below.Sprite, bx, by);
+                return shell::State::Settle;
+            }
+            by += 24;
+        }
+        // Steering only inside the well, never into a wall or a block.
+        if (KeyHeld(VK_RIGHT) && Elapsed(rightStamp) >= 100) {
+            rightStamp = TickCount();
+            if (bx < 216 && by >= 0 && Well[bx / 24 + 1][by / 24].Empty) bx += 24;
+        }
+        if (KeyHeld(VK_LEFT) && Elapsed(leftStamp) >= 100) {
+            leftStamp = TickCount();
+            if (bx >= 1 && by >= 0 && Well[bx / 24 - 1][by / 24].Empty) bx -= 24;
+        }
+        game::DrawWell();
+        CopyRect(BackBuffer, BombRect(bx, by), BombFramesSurface, source);
+        PresentRect(WellRect);
+        shell::YieldToEvents();
+    }
+}
+
+}  // namespace powers

@@ -1,0 +1,87 @@
+// Quick help: twenty lines of help, a pianist and a piano piece.
+#include <cstdio>
+
+#include "audio/audio.h"
+#include "data/fields.h"
+#include "data/files.h"
+#include "game/random.h"
+#include "game/state.h"
+#include "platform/display.h"
+#include "platform/font.h"
+#include "platform/keyboard.h"
+#include "platform/timing.h"
+#include "shell/screens.h"
+#include "shell/window.h"
+
+namespace shell {
+
+using namespace platform;
+
+std::array<std::string, HelpLines> ParseHelp(const std::string& text) {
+    std::array<std::string, HelpLines> lines;
+    data::FieldReader in(text);
+    for (auto& line : lines) {
+        const auto item = in.Next();
+        if (!item) break;  // a short file leaves the rest blank
+        line = *item;
+    }
+    return lines;
+}
+
+namespace {
+
+std::array<std::string, HelpLines> ReadHelp() {
+    try {
+        const data::PlainCopy plain(data::ProgramFile("qhelp.znd"), "qhelp.txt");
+        return ParseHelp(plain.Contents());
+    } catch (const data::FatalError& e) {
+        std::fprintf(stderr, "zintari: %s; the help stays blank\n", e.what());
+        return {};
+    }
+}
+
+}  // namespace
+
+State QuickHelp() {
+    const auto lines = ReadHelp();
+    FillRect(BackBuffer, WholeSurface, 0);
+    Present();
+    audio::LoadPiece(audio::HelpMusicPlayer, "piano.mid", 999, 11000, 152500);
+    const std::string title = "ZINTARI QUICK HELP";
+    DrawText(CentredFloor(TextWidth(title)), 20, title, BackBuffer);
+    if (MusicOn == 1) audio::PlayPiece(audio::HelpMusicPlayer);
+    Present();
+
+    int frame = 0, gaze = 0;
+    int32_t gazeInterval = 2500 + game::RandomBelow(1500);
+    FrameStart = TickCount();
+    int32_t gazeStamp = FrameStart;
+    for (;;) {
+        if (GetKeyState(VK_ESCAPE) < -1) {
+            audio::Rewind(audio::IntroWav);
+            if (MusicOn == 1) audio::StopAll(audio::HelpMusicPlayer);
+            return State::MainMenu;
+        }
+        // The lines are redrawn every pass on their black ground.
+        FillRect(BackBuffer, {0, 160, 640, 160 + 15 * HelpLines}, 0);
+        BackBuffer.SetForeColour(Rgb(0, 255, 0));
+        for (int i = 0; i < HelpLines; ++i) DrawSurfaceText(BackBuffer, 15, 160 + 15 * i, lines[size_t(i)]);
+        if (Elapsed(FrameStart) >= 70) {
+            FrameStart = TickCount();
+            frame = 1 - frame;
+            CopyRect(BackBuffer, {256, 50, 384, 160}, PianistSurface, {128 * frame, 0, 128 * frame + 128, 110});
+            if (Elapsed(gazeStamp) >= gazeInterval) {
+                gazeStamp = TickCount();
+                gazeInterval = 2000 + game::RandomBelow(1500);
+                gaze = 1 - gaze;
+            }
+            // The eye looks up now and then and bobs with frame 1.
+            BackBuffer.SetForeColour(0);
+            DrawBox(BackBuffer, 295, 76 - 2 * gaze + frame, 297, 78 - 2 * gaze + frame);
+        }
+        Present();
+        YieldToEvents();
+    }
+}
+
+}  // namespace shell
