@@ -57,6 +57,9 @@ void HeadlessBackend::ProcessEvents() {
     if (onYield) onYield();
 }
 
-void HeadlessBackend::Idle() { Advance(); }
+void HeadlessBackend::Idle() {
+    Advance();
+    if (onIdle) onIdle();
+}
 
 }  // namespace platform

@@ -38,8 +38,9 @@ public:
 
     void SetTime(int32_t t) { now_ = t; }
     void SetClipboard(std::string text) { clipboard_ = std::move(text); }
-    // Called on every yield, after the script; may throw ProgramEnded.
-    std::function<void()> onYield;
+    // Called on every yield, after the script, and on every busy-wait pass;
+    // either may throw ProgramEnded.
+    std::function<void()> onYield, onIdle;
 
     const Surface* Screen() const { return screen_; }
     int ScreenChanges() const { return screenChanges_; }
