@@ -2,6 +2,7 @@
 #include "audio/audio.h"
 #include "game/pieces.h"
 #include "game/play.h"
+#include "platform/backend.h"
 #include "platform/display.h"
 #include "platform/font.h"
 #include "platform/keyboard.h"
@@ -38,6 +39,9 @@ State PieceControl() {
     FrameStart = TickCount();
     int32_t rotateStamp = FrameStart, rightStamp = FrameStart, leftStamp = FrameStart;
     for (;;) {
+        // A window that loses the keyboard pauses the game as P does, so a
+        // piece never falls unseen.
+        if (Active().TakeFocusLoss()) SetKeyToggle(VkLetter('P'));
         // P toggled on and not held: paused. Time goes on meanwhile.
         if (GetKeyState(VkLetter('P')) == 1) {
             const std::string paused = "PAUSED";

@@ -49,6 +49,9 @@ public:
 
     // Typing into the name field is delivered while text input is on.
     virtual void SetTextInput(bool on) = 0;
+
+    // Whether the window lost the keyboard's focus since the last call.
+    virtual bool TakeFocusLoss() = 0;
 };
 
 // The backend the game runs on. Set by main() or by a test.

@@ -29,6 +29,8 @@ void HeadlessBackend::SetUsableAt(int32_t t, bool usable) {
     script_.insert({t, {usable ? Action::Usable : Action::Unusable, 0, {}}});
 }
 
+void HeadlessBackend::LoseFocusAt(int32_t t) { script_.insert({t, {Action::FocusLost, 0, {}}}); }
+
 void HeadlessBackend::Advance() {
     ++now_;
     if (now_ >= closeAt_) throw ProgramEnded{};
@@ -46,6 +48,10 @@ void HeadlessBackend::RunScript() {
             break;
         case Action::Usable: usable_ = true; break;
         case Action::Unusable: usable_ = false; break;
+        case Action::FocusLost:
+            ReleaseAllKeys();
+            focusLost_ = true;
+            break;
         }
     }
 }

@@ -5,6 +5,7 @@
 #pragma once
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/backend.h"
@@ -26,6 +27,7 @@ public:
     void LockAudio() override {}
     void UnlockAudio() override {}
     void SetTextInput(bool on) override { textInput_ = on; }
+    bool TakeFocusLoss() override { return std::exchange(focusLost_, false); }
 
     // Script: what happens at a virtual time (applied at the first yield at
     // or after it).
@@ -35,6 +37,7 @@ public:
     void TypeAt(int32_t t, const std::string& text);
     void CloseAt(int32_t t) { closeAt_ = t; }
     void SetUsableAt(int32_t t, bool usable);
+    void LoseFocusAt(int32_t t);
 
     void SetTime(int32_t t) { now_ = t; }
     void SetClipboard(std::string text) { clipboard_ = std::move(text); }
@@ -50,7 +53,7 @@ public:
 
 private:
     struct Action {
-        enum Kind { Press, Release, Type, Usable, Unusable } kind;
+        enum Kind { Press, Release, Type, Usable, Unusable, FocusLost } kind;
         int vk = 0;
         std::string text;
     };
@@ -63,7 +66,7 @@ private:
     std::multimap<int32_t, Action> script_;
     const Surface* screen_ = nullptr;
     int screenChanges_ = 0, yields_ = 0;
-    bool usable_ = true, cursorShown_ = true, textInput_ = false;
+    bool usable_ = true, cursorShown_ = true, textInput_ = false, focusLost_ = false;
 };
 
 }  // namespace platform

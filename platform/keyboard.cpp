@@ -29,6 +29,10 @@ void ReleaseAllKeys() {
     for (auto& s : states) s &= ToggleBit;
 }
 
+void SetKeyToggle(int vk) {
+    if (Valid(vk)) states[size_t(vk)] |= ToggleBit;
+}
+
 void ClearKeyToggles() {
     for (auto& s : states) s &= uint16_t(~ToggleBit);
 }

@@ -30,6 +30,8 @@ void PressKey(int vk);
 void ReleaseKey(int vk);
 // Releases every held key (the window lost the keyboard).
 void ReleaseAllKeys();
+// Turns a key's toggle on, as a press and release would.
+void SetKeyToggle(int vk);
 // Clears the toggle bit of every key.
 void ClearKeyToggles();
 // Forgets everything: no key held or toggled.

@@ -2,6 +2,8 @@
 
 #include <SDL2/SDL.h>
 
+#include <utility>
+
 #include "data/files.h"
 #include "platform/keyboard.h"
 #include "platform/surface.h"
@@ -32,6 +34,33 @@ int VirtualKeyOf(SDL_Keycode k) {
     }
 }
 
+// The game controller drives the same key states as the keyboard.
+int VirtualKeyOfButton(uint8_t button) {
+    switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return VK_LEFT;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return VK_RIGHT;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return VK_DOWN;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+    case SDL_CONTROLLER_BUTTON_A: return VK_UP;  // rotate, and up in the menus
+    case SDL_CONTROLLER_BUTTON_B: return VK_SPACE;
+    case SDL_CONTROLLER_BUTTON_START: return VK_RETURN;
+    case SDL_CONTROLLER_BUTTON_BACK: return VK_ESCAPE;
+    case SDL_CONTROLLER_BUTTON_Y: return 'P';
+    case SDL_CONTROLLER_BUTTON_X: return '2';
+    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return '3';
+    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return '4';
+    default: return 0;
+    }
+}
+
+// The triggers are axes: pulled past a third they count as the keys 5 and 6.
+int VirtualKeyOfTrigger(uint8_t axis) {
+    if (axis == SDL_CONTROLLER_AXIS_TRIGGERLEFT) return '5';
+    if (axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT) return '6';
+    return 0;
+}
+constexpr int16_t TriggerThreshold = 11000;
+
 constexpr uint32_t RefreshPeriodMs = 16;  // at most one window refresh per display frame
 
 class SdlBackend : public Backend {
@@ -51,6 +80,8 @@ public:
         texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, 640, 480);
         if (!texture_) throw data::FatalError(std::string("cannot draw in the window: ") + SDL_GetError());
         SDL_StopTextInput();
+        // Controllers are optional: without the subsystem the keyboard serves.
+        SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
         start_ = SDL_GetTicks();
     }
 
@@ -137,6 +168,8 @@ public:
         if (audio_) SDL_UnlockAudioDevice(audio_);
     }
 
+    bool TakeFocusLoss() override { return std::exchange(focusLost_, false); }
+
     void SetTextInput(bool on) override {
         if (on) SDL_StartTextInput();
         else SDL_StopTextInput();
@@ -149,7 +182,10 @@ private:
         case SDL_QUIT: throw ProgramEnded{};
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) throw ProgramEnded{};
-            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) ReleaseAllKeys();  // its key-ups go elsewhere
+            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+                ReleaseAllKeys();  // their key-ups go to another window
+                focusLost_ = true;
+            }
             dirty_ = true;
             break;
         case SDL_KEYDOWN: {
@@ -164,6 +200,27 @@ private:
         }
         case SDL_KEYUP:
             if (const int vk = VirtualKeyOf(e.key.keysym.sym)) ReleaseKey(vk);
+            break;
+        case SDL_CONTROLLERDEVICEADDED:
+            SDL_GameControllerOpen(e.cdevice.which);
+            break;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            if (SDL_GameController* pad = SDL_GameControllerFromInstanceID(e.cdevice.which)) {
+                SDL_GameControllerClose(pad);
+                ReleaseAllKeys();
+            }
+            break;
+        case SDL_CONTROLLERBUTTONDOWN:
+            if (const int vk = VirtualKeyOfButton(e.cbutton.button)) PressKey(vk);
+            break;
+        case SDL_CONTROLLERBUTTONUP:
+            if (const int vk = VirtualKeyOfButton(e.cbutton.button)) ReleaseKey(vk);
+            break;
+        case SDL_CONTROLLERAXISMOTION:
+            if (const int vk = VirtualKeyOfTrigger(e.caxis.axis)) {
+                if (e.caxis.value > TriggerThreshold) PressKey(vk);
+                else ReleaseKey(vk);
+            }
             break;
         case SDL_TEXTINPUT:
             if (NameField().visible) {
@@ -221,7 +278,7 @@ private:
     AudioCallback callback_;
     const Surface* screen_ = nullptr;
     Surface overlay_;
-    bool dirty_ = true;
+    bool dirty_ = true, focusLost_ = false;
     uint32_t start_ = 0, lastRefresh_ = 0;
 };
 
