@@ -29,5 +29,12 @@ unit: build
 e2e: build
 	ctest --test-dir $(BUILD) --output-on-failure -L e2e
 
+bench: build
+	cmake --build $(BUILD) --target benchmarks
+	./$(BUILD)/benchmarks
+
+soak: build
+	./$(BUILD)/soak $(BUILD)/game --games 210 --seed 1 --table
+
 clean:
 	rm -rf $(BUILD)

@@ -32,7 +32,7 @@ void HeadlessBackend::SetUsableAt(int32_t t, bool usable) {
 void HeadlessBackend::LoseFocusAt(int32_t t) { script_.insert({t, {Action::FocusLost, 0, {}}}); }
 
 void HeadlessBackend::Advance() {
-    ++now_;
+    now_ += step_;
     if (now_ >= closeAt_) throw ProgramEnded{};
 }
 

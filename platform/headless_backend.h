@@ -40,6 +40,9 @@ public:
     void LoseFocusAt(int32_t t);
 
     void SetTime(int32_t t) { now_ = t; }
+    // Milliseconds each yield or busy-wait pass advances the clock (1 by
+    // default; long runs may take bigger steps).
+    void SetStepMs(int32_t ms) { step_ = ms; }
     void SetClipboard(std::string text) { clipboard_ = std::move(text); }
     // Called on every yield, after the script, and on every busy-wait pass;
     // either may throw ProgramEnded.
@@ -60,7 +63,7 @@ private:
     void Advance();
     void RunScript();
 
-    int32_t now_ = 0;
+    int32_t now_ = 0, step_ = 1;
     int32_t closeAt_ = INT32_MAX;
     std::string clipboard_;
     std::multimap<int32_t, Action> script_;

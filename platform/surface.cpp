@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace platform {
 
@@ -33,6 +34,19 @@ void CopyRect(Surface& dst, const Rect& dstRect, const Surface& src, const Rect&
     const uint16_t k = src.ColourKey();
     const int x0 = std::max(d.Left, 0), x1 = std::min(d.Right, dst.Width());
     const int y0 = std::max(d.Top, 0), y1 = std::min(d.Bottom, dst.Height());
+    if (dw == sw && dh == sh) {  // the common case: no stretching
+        for (int y = y0; y < y1; ++y) {
+            const uint16_t* from = src.Row(s.Top + y - d.Top) + (s.Left + x0 - d.Left);
+            uint16_t* to = dst.Row(y) + x0;
+            if (!keyed) {
+                std::memcpy(to, from, size_t(x1 - x0) * sizeof(uint16_t));
+                continue;
+            }
+            for (int x = 0; x < x1 - x0; ++x)
+                if (from[x] != k) to[x] = from[x];
+        }
+        return;
+    }
     for (int y = y0; y < y1; ++y) {
         // 64-bit products: rectangles are 32-bit and may be far apart.
         const int sy = s.Top + int(int64_t(y - d.Top) * sh / dh);

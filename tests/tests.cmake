@@ -33,3 +33,17 @@ if(benchmark_FOUND)
     target_link_libraries(benchmarks PRIVATE zintari_core benchmark::benchmark)
   endif()
 endif()
+
+# The autoplayer's soak: a short one with every test run, a long one by
+# `make soak`. Built with the sanitizers when they are on, so that an index
+# outside the well stops it.
+file(GLOB SOAK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/soak/*.cpp)
+add_executable(soak ${SOAK_SOURCES})
+target_compile_options(soak PRIVATE ${WARNINGS})
+if(ZINTARI_SANITIZERS)
+  target_link_libraries(soak PRIVATE zintari_core_san)
+else()
+  target_link_libraries(soak PRIVATE zintari_core)
+endif()
+add_test(NAME soak_short COMMAND soak ${GAME_DIR} --games 8 --seed 11)
+set_tests_properties(soak_short PROPERTIES ENVIRONMENT "${TEST_ENV}" LABELS soak TIMEOUT 600)

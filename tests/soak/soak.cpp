@@ -1,0 +1,150 @@
+// soak GAME_DIR [--games N] [--seed S] [--table]
+// Plays many games headlessly with the autoplayer over all 30 levels and
+// checks the game's invariants after every state change. Prints a balance
+// table of pieces needed and losses per level with --table.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <string>
+
+#include "autoplayer.h"
+#include "data/files.h"
+#include "game/random.h"
+#include "game/state.h"
+#include "platform/display.h"
+#include "platform/font.h"
+#include "platform/headless_backend.h"
+#include "platform/keyboard.h"
+#include "platform/timing.h"
+#include "shell/program.h"
+#include "shell/window.h"
+
+namespace {
+
+using shell::State;
+
+constexpr int32_t StuckMs = 10 * 60 * 1000;  // no state of play lasts ten minutes
+
+void Check(bool ok, const std::string& what) {
+    if (!ok) throw std::runtime_error(what);
+}
+
+// What must hold whenever the loop enters a state.
+void CheckInvariants(State s) {
+    Check(LinesLeft >= 0, "LinesLeft below 0");
+    Check(PowerMeter <= 16, "PowerMeter above 16");
+    Check(RunCount >= 0 && RunCount <= MaxRuns, "RunList out of range");
+    Check(CurrentLevel >= 0 && CurrentLevel < LevelCount, "CurrentLevel out of range");
+    if (s != State::PieceControl) return;
+    for (int x = 0; x < WellColumns; ++x)
+        for (int y = 0; y + 1 < WellRows; ++y)
+            Check(Well[x][y].Empty || !Well[x][y + 1].Empty, "a column is not settled when a piece starts");
+    Check(PieceX % CellSize == 0 && PieceY % CellSize == 0, "piece off the grid");
+    Check(PieceSize >= 2 && PieceSize <= 4, "piece grid size");
+}
+
+struct Outcome {
+    bool won = false;
+    int pieces = 0;
+};
+
+Outcome PlayLevel(platform::HeadlessBackend& backend, int level, uint64_t seed) {
+    ResetGameState();
+    CurrentLevel = int16_t(level);
+    game::SeedRandom(seed);
+    platform::ResetKeyboard();
+    soak::Autoplayer player(seed);
+    Outcome outcome;
+    State state = State::NewGame, previous = State::NewGame;
+    int32_t enteredAt = backend.TickCount();
+    backend.onYield = [&] {
+        const int32_t now = backend.TickCount();
+        Check(now - enteredAt < StuckMs, std::string("stuck in ") + shell::StateName(state));
+        if (state == State::PieceControl) player.Drive(now);
+        if (state == State::Bomb) {
+            player.ReleaseAll();
+            platform::PressKey(platform::VK_SPACE);
+        }
+    };
+    for (;;) {
+        CheckInvariants(state);
+        if (state == State::CompleteLevel || state == State::GameOver) {
+            outcome.won = state == State::CompleteLevel;
+            break;
+        }
+        if (state == State::PieceControl && previous == State::Resolve) {
+            ++outcome.pieces;
+            player.NewPiece();
+        }
+        enteredAt = backend.TickCount();
+        previous = state;
+        state = shell::RunState(state);
+    }
+    backend.onYield = nullptr;
+    player.ReleaseAll();
+    return outcome;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: soak GAME_DIR [--games N] [--seed S] [--table]\n");
+        return 2;
+    }
+    int games = 30;
+    uint64_t seed = 1;
+    bool table = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--games" && i + 1 < argc) games = std::atoi(argv[++i]);
+        else if (a == "--seed" && i + 1 < argc) seed = std::strtoull(argv[++i], nullptr, 10);
+        else if (a == "--table") table = true;
+    }
+    platform::HeadlessBackend backend;
+    backend.SetStepMs(2);  // coarser steps: pacing checks live in the unit tests
+    platform::Use(&backend);
+    const std::string scratch = data::MakeTempFolder();
+    std::filesystem::create_directories(scratch + "/user");
+    data::SetFolders(argv[1], scratch + "/user", scratch);
+    std::map<int, std::pair<int, int>> wins, losses;  // level: games, pieces
+    int failures = 0;
+    try {
+        ResetProgramState();
+        platform::InitDisplay();
+        platform::LoadLevelsAndFont();
+        MusicOn = SoundOn = 1;
+        for (int g = 0; g < games; ++g) {
+            const int level = g % LevelCount;
+            const Outcome o = PlayLevel(backend, level, seed * 1000 + uint64_t(g));
+            auto& bucket = o.won ? wins[level] : losses[level];
+            ++bucket.first;
+            bucket.second += o.pieces;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "soak: %s (level %d, at %d ms)\n", e.what(), CurrentLevel + 1, backend.TickCount());
+        failures = 1;
+    }
+    int won = 0, played = 0;
+    for (int l = 0; l < LevelCount; ++l) {
+        won += wins[l].first;
+        played += wins[l].first + losses[l].first;
+    }
+    std::printf("soak: %d games, %d won, %d lost, %.1f minutes of play\n", played, won, played - won,
+                backend.TickCount() / 60000.0);
+    if (table) {
+        std::printf("| Level | Title | Games | Lost | Pieces to finish |\n|---|---|---|---|---|\n");
+        for (int l = 0; l < LevelCount; ++l) {
+            const auto [w, wp] = wins[l];
+            const auto [lost, lp] = losses[l];
+            (void)lp;
+            std::printf("| %d | %s | %d | %d%% | %s |\n", l + 1, LevelTable[l].Title.c_str(), w + lost,
+                        w + lost ? 100 * lost / (w + lost) : 0, w ? std::to_string(wp / w).c_str() : "-");
+        }
+    }
+    platform::ReleaseDisplay();
+    data::RemoveTempFolder();
+    return failures;
+}
