@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build play test unit e2e bench fuzz soak clean
+.PHONY: all setup configure build play test unit e2e bench fuzz fuzz-build soak clean
 
 all: build
 
@@ -20,7 +20,15 @@ build: configure
 play: build
 	./$(BUILD)/game/zintari
 
-test: build
+# The clang build of the libFuzzer targets.
+FUZZ_TARGETS = fuzz_Levels fuzz_Preferences fuzz_Scores fuzz_Help fuzz_Codec
+fuzz-build: build
+	@[ -f $(BUILD)/fuzz/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B $(BUILD)/fuzz -G Ninja \
+	  -DZINTARI_FUZZ=ON -DZINTARI_SANITIZERS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DZINTARI_CONTENT_FROM=$(abspath $(BUILD))
+	cmake --build $(BUILD)/fuzz --target $(FUZZ_TARGETS)
+
+test: build fuzz-build
 	ctest --test-dir $(BUILD) --output-on-failure
 
 unit: build
@@ -30,8 +38,12 @@ e2e: build
 	ctest --test-dir $(BUILD) --output-on-failure -L e2e
 
 bench: build
-	cmake --build $(BUILD) --target benchmarks
+	cmake --build $(BUILD) --target benchmarks pacing
 	./$(BUILD)/benchmarks
+	SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ./$(BUILD)/pacing $(BUILD)/game
+
+fuzz: fuzz-build
+	tests/fuzz/run.sh $(BUILD)/fuzz $${FUZZ_SECONDS:-120}
 
 soak: build
 	./$(BUILD)/soak $(BUILD)/game --games 210 --seed 1 --table

@@ -13,7 +13,8 @@ namespace {
 constexpr const char* PrefsFile = "prefs.znd";
 constexpr const char* PlainName = "prefs.txt";
 
-// Reads the five values; false when the text does not hold them.
+}  // namespace
+
 bool ParsePreferences(const std::string& text) {
     FieldReader in(text);
     uint8_t values[5];
@@ -29,6 +30,8 @@ bool ParsePreferences(const std::string& text) {
     LevelsUnlocked = values[4];
     return true;
 }
+
+namespace {
 
 void LoadFrom(const std::string& path) {
     const PlainCopy plain(path, PlainName);

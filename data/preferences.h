@@ -10,6 +10,10 @@ namespace data {
 // a new file whole and renames it into place.
 void Preferences(const std::string& mode);
 
+// Reads the five values of a preferences text; false (nothing changed)
+// when the text does not hold them.
+bool ParsePreferences(const std::string& text);
+
 // LevelsUnlocked within 1 to 30, whatever a file held.
 void ClampLevelsUnlocked();
 

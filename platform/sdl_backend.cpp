@@ -2,6 +2,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstdlib>
 #include <utility>
 
 #include "data/files.h"
@@ -82,6 +83,9 @@ public:
         SDL_StopTextInput();
         // Controllers are optional: without the subsystem the keyboard serves.
         SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+        // For measurements only: a yield that never sleeps, as a baseline.
+        const char* spin = std::getenv("ZINTARI_YIELD_SPINS");
+        sleepMs_ = spin && *spin == '1' ? 0 : 1;
         start_ = SDL_GetTicks();
     }
 
@@ -101,7 +105,7 @@ public:
         SDL_Event e;
         while (SDL_PollEvent(&e)) Handle(e);
         Refresh();
-        SDL_Delay(1);
+        SDL_Delay(sleepMs_);
     }
 
     void Idle() override {
@@ -111,7 +115,7 @@ public:
         while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_QUIT, SDL_QUIT) > 0) Handle(e);
         while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT) > 0) Handle(e);
         Refresh();
-        SDL_Delay(1);
+        SDL_Delay(sleepMs_);
     }
 
     void SetScreen(const Surface* screen) override {
@@ -279,7 +283,7 @@ private:
     const Surface* screen_ = nullptr;
     Surface overlay_;
     bool dirty_ = true, focusLost_ = false;
-    uint32_t start_ = 0, lastRefresh_ = 0;
+    uint32_t start_ = 0, lastRefresh_ = 0, sleepMs_ = 1;
 };
 
 }  // namespace

@@ -47,3 +47,26 @@ else()
 endif()
 add_test(NAME soak_short COMMAND soak ${GAME_DIR} --games 8 --seed 11)
 set_tests_properties(soak_short PROPERTIES ENVIRONMENT "${TEST_ENV}" LABELS soak TIMEOUT 600)
+
+# A brief fuzzing of every loader, from the clang build that `make test`
+# makes in build/fuzz before it runs the tests.
+add_test(NAME fuzz_brief COMMAND ${CMAKE_SOURCE_DIR}/tests/fuzz/run.sh ${CMAKE_BINARY_DIR}/fuzz 5)
+set_tests_properties(fuzz_brief PROPERTIES LABELS fuzz TIMEOUT 300)
+
+# libFuzzer targets (a clang build with -DZINTARI_FUZZ=ON; see `make fuzz`).
+if(ZINTARI_FUZZ)
+  foreach(target Levels Preferences Scores Help Codec)
+    add_executable(fuzz_${target} ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_loaders.cpp)
+    target_compile_definitions(fuzz_${target} PRIVATE ZINTARI_FUZZ_TARGET=${target})
+    target_compile_options(fuzz_${target} PRIVATE -fsanitize=fuzzer)
+    target_link_options(fuzz_${target} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(fuzz_${target} PRIVATE zintari_core_san)
+  endforeach()
+endif()
+
+add_test(NAME package_install COMMAND ${CMAKE_SOURCE_DIR}/tests/package/test_install.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(package_install PROPERTIES LABELS package TIMEOUT 120)
+
+add_executable(pacing ${CMAKE_SOURCE_DIR}/tests/perf/pacing.cpp)
+target_compile_options(pacing PRIVATE ${WARNINGS})
+target_link_libraries(pacing PRIVATE zintari_core)

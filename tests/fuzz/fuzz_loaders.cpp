@@ -1,0 +1,55 @@
+// libFuzzer targets for every file a player can touch or damage. Each
+// reader must end in its value or in a clear FatalError, never a crash or
+// a read out of bounds. The target is chosen at build time.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "data/fields.h"
+#include "data/files.h"
+#include "data/preferences.h"
+#include "data/scores.h"
+#include "game/state.h"
+#include "platform/font.h"
+#include "shell/screens.h"
+
+namespace {
+
+void Levels(const std::string& text) {
+    try {
+        platform::ParseLevelsAndFont(text);
+        // What was read must be usable: drawing and measuring stay inside the sheet.
+        for (const LevelInfo& row : LevelTable) (void)platform::TextWidth(row.Title);
+    } catch (const data::FatalError&) {
+    }
+}
+
+void Preferences(const std::string& text) {
+    if (data::ParsePreferences(text)) data::ClampLevelsUnlocked();
+}
+
+void Scores(const std::string& text) {
+    if (!data::ParseScores(text)) return;
+    // A table read back from its own text is the same table.
+    const auto names = ScoreNames;
+    const auto values = ScoreValues;
+    if (!data::ParseScores(data::ScoresText()) || ScoreValues != values) __builtin_trap();
+    (void)names;
+}
+
+void Help(const std::string& text) { (void)shell::ParseHelp(text); }
+
+void Codec(const std::string& text) {
+    std::string bytes = text;
+    data::ScrambleBytes(bytes, DataKey);
+    data::ScrambleBytes(bytes, DataKey);
+    if (bytes != text) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    ZINTARI_FUZZ_TARGET(text);
+    return 0;
+}
