@@ -41,6 +41,7 @@ void MakeLevels(Context& ctx);  // levlet.znd: level lines then the glyph table
 void MakeTexts(Context& ctx);   // qhelp.znd, prefs.znd, scores.znd
 void MakeSounds(Context& ctx);  // wav/*.wav
 void MakeMusic(Context& ctx);   // mid/*.mid and mid/*.Mid
+void MakeIcons(Context& ctx);   // icons/zintari-<size>.png in the build folder
 
 // Shared helpers (tools/output.cpp).
 void EnsureFolder(const std::string& path);

@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
     content::MakeTexts(ctx);
     content::MakeSounds(ctx);
     content::MakeMusic(ctx);
+    content::MakeIcons(ctx);
     content::WriteCarried(ctx);
     content::WriteContactSheet(ctx);
     IMG_Quit();
