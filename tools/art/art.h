@@ -9,9 +9,9 @@ namespace art {
 content::Image Block(int index);
 // The sweep's broom: the bristles on the bottom row, the handle above.
 content::Image Sweep(bool lower);
-content::Image MeterSpend();  // 8 frames of a meter cell dissolving
-content::Image BombFrames();  // 3 frames of a bomb with a sparking fuse
-content::Image CrossFrames(); // 11 frames of the holy glow, keyed
+content::Image MeterSpend();   // 8 frames of a meter cell dissolving
+content::Image BombFrames();   // 3 frames of a bomb with a sparking fuse
+content::Image CrossFrames();  // 11 frames of the holy glow, keyed
 // Colour and emblem of ball colour 0-3, shared with the other pictures.
 Rgb BallColour(int colour);
 // Draws a lit ball of colour 0-3 (or 5 for the wild ball) of radius r.

@@ -15,12 +15,12 @@ float Profile(float x, float scale, uint32_t seed, int octaves = 5) { return Fbm
 
 // The furniture of the play screen, over any scene.
 void PlayScreenFrame(Canvas& c) {
-    DarkPlate(c, {96, 10, 544, 38}, 12, 0.55f, 10);                     // the level's title
-    GoldFramePanel(c, {10, 100, 188, 422}, 10, 0.55f);                 // the status panel
-    GoldFramePanel(c, {191, 41, 449, 444}, 8, 0.92f);                  // the well's casing
-    GoldFramePanel(c, {452, 41, 492, 444}, 6, 0.92f);                  // the meter's casing
-    DarkPlate(c, {198, 447, 402, 469}, 6, 0.6f, 6);                    // the message strip
-    for (const float top : {100.0f, 204.0f, 308.0f})                   // the direction panels
+    DarkPlate(c, {96, 10, 544, 38}, 12, 0.55f, 10);     // the level's title
+    GoldFramePanel(c, {10, 100, 188, 422}, 10, 0.55f);  // the status panel
+    GoldFramePanel(c, {191, 41, 449, 444}, 8, 0.92f);   // the well's casing
+    GoldFramePanel(c, {452, 41, 492, 444}, 6, 0.92f);   // the meter's casing
+    DarkPlate(c, {198, 447, 402, 469}, 6, 0.6f, 6);     // the message strip
+    for (const float top : {100.0f, 204.0f, 308.0f})    // the direction panels
         DarkPlate(c, {519, top + 6, 615, top + 78}, 6, 0.55f, 7);
 }
 
@@ -38,13 +38,16 @@ Canvas Dawn() {
         const float cloud = Smooth(0.55f, 0.72f, band) * Smooth(30.0f, 110.0f, p.y) * Smooth(420.0f, 330.0f, p.y);
         return Mix(sky, Mix(Hex(0x6A3A78), Hex(0xFFB890), Clamp01(p.y / 380)), cloud * 0.8f);
     });
-    FillFlat(c, Around(sun, 32, 32), [&](Vec2 p) { return DCircle(p, sun, 30); }, Hex(0xFFF2C8));
+    FillFlat(
+        c, Around(sun, 32, 32), [&](Vec2 p) { return DCircle(p, sun, 30); }, Hex(0xFFF2C8));
     // Four ranges of hills, paler with distance, mist pooled between them.
     const struct {
         float base, amp, scale;
         Rgb colour;
-    } hills[4] = {{432, 30, 90, Hex(0x8A5A84)}, {450, 30, 130, Hex(0x5A3A6A)},
-                  {466, 26, 160, Hex(0x32244E)}, {480, 20, 210, Hex(0x161230)}};
+    } hills[4] = {{432, 30, 90, Hex(0x8A5A84)},
+                  {450, 30, 130, Hex(0x5A3A6A)},
+                  {466, 26, 160, Hex(0x32244E)},
+                  {480, 20, 210, Hex(0x161230)}};
     for (int x = 0; x < W; ++x) {
         float ridges[4];
         for (int k = 0; k < 4; ++k)
@@ -56,18 +59,23 @@ Canvas Dawn() {
                 const float depth = float(y) - ridge;
                 const float a = Clamp01(depth + 0.5f);
                 // Ridges facing the sun catch a warm rim of light.
-                const float rim = std::exp(-depth / 2.5f) * (0.2f + 0.5f * Clamp01(1 - std::abs(float(x) - sun.x) / 400));
-                const Rgb col = Mix(hills[k].colour + Hex(0xFFA070) * rim, Hex(0xC88AA0), 0.25f * Smooth(60.0f, 0.0f, depth) * (3 - float(k)) / 3);
+                const float rim =
+                    std::exp(-depth / 2.5f) * (0.2f + 0.5f * Clamp01(1 - std::abs(float(x) - sun.x) / 400));
+                const Rgb col = Mix(hills[k].colour + Hex(0xFFA070) * rim, Hex(0xC88AA0),
+                                    0.25f * Smooth(60.0f, 0.0f, depth) * (3 - float(k)) / 3);
                 c.Paint(x, y, col, a);
             }
         }
     }
     // Birds far off.
     for (const Vec2 b : {Vec2{506, 64}, Vec2{530, 54}, Vec2{520, 80}, Vec2{64, 62}, Vec2{86, 50}, Vec2{600, 340}}) {
-        FillFlat(c, Around(b, 8, 5), [&](Vec2 p) {
-            return std::min(DCurve(p, b + Vec2{-6, -2}, b + Vec2{-3, -3.5f}, b, 0.7f),
-                            DCurve(p, b, b + Vec2{3, -3.5f}, b + Vec2{6, -2}, 0.7f));
-        }, Hex(0x2A1A30));
+        FillFlat(
+            c, Around(b, 8, 5),
+            [&](Vec2 p) {
+                return std::min(DCurve(p, b + Vec2{-6, -2}, b + Vec2{-3, -3.5f}, b, 0.7f),
+                                DCurve(p, b, b + Vec2{3, -3.5f}, b + Vec2{6, -2}, 0.7f));
+            },
+            Hex(0x2A1A30));
     }
     return c;
 }
@@ -103,13 +111,16 @@ void Blade(Canvas& c, Vec2 root, float height, float lean, float width, Rgb colo
 
 void DewDrop(Canvas& c, Vec2 at, float r) {
     // A drop shows the bright world upside down: dark on top, light below.
-    Fill(c, Around(at, r, r), [&](Vec2 p) { return DCircle(p, at, r); }, [&](Vec2 p, float d) {
-        const float v = (p.y - at.y) / r;
-        const Rgb inside = Mix(Hex(0x1A4A2A), Hex(0xE0FFB0), Clamp01(0.5f + 0.6f * v));
-        return Mix(inside, Hex(0x0C2012), Smooth(-1.5f, 0.0f, d) * 0.7f);
-    });
+    Fill(
+        c, Around(at, r, r), [&](Vec2 p) { return DCircle(p, at, r); },
+        [&](Vec2 p, float d) {
+            const float v = (p.y - at.y) / r;
+            const Rgb inside = Mix(Hex(0x1A4A2A), Hex(0xE0FFB0), Clamp01(0.5f + 0.6f * v));
+            return Mix(inside, Hex(0x0C2012), Smooth(-1.5f, 0.0f, d) * 0.7f);
+        });
     const Vec2 hi = at + Vec2{-r * 0.35f, -r * 0.4f};
-    FillFlat(c, Around(hi, r * 0.4f, r * 0.3f), [&](Vec2 p) { return DEllipse(p, hi, r * 0.28f, r * 0.2f); }, Hex(0xFFFFFF));
+    FillFlat(
+        c, Around(hi, r * 0.4f, r * 0.3f), [&](Vec2 p) { return DEllipse(p, hi, r * 0.28f, r * 0.2f); }, Hex(0xFFFFFF));
 }
 
 Canvas Dew() {
@@ -123,8 +134,9 @@ Canvas Dew() {
     for (int i = 0; i < 40; ++i) {
         const Vec2 at{rng.Range(0, W), rng.Range(0, 380)};
         const float r = rng.Range(10, 34);
-        FillFlat(c, Around(at, r, r), [&](Vec2 p) { return DCircle(p, at, r) / 2.5f; },
-                 Mix(Hex(0xD8F0A0), Hex(0xFFF8D0), rng.Next()), rng.Range(0.08f, 0.22f));
+        const Rgb tint = Mix(Hex(0xD8F0A0), Hex(0xFFF8D0), rng.Next());
+        const float opacity = rng.Range(0.08f, 0.22f);
+        FillFlat(c, Around(at, r, r), [&](Vec2 p) { return DCircle(p, at, r) / 2.5f; }, tint, opacity);
     }
     // Blades: far ones pale and thin, near ones dark and broad.
     for (int layer = 0; layer < 2; ++layer)
@@ -132,9 +144,13 @@ Canvas Dew() {
             const float x = rng.Range(-20, W + 20);
             const float height = layer ? rng.Range(140, 360) : rng.Range(90, 220);
             const Rgb colour = layer ? Mix(Hex(0x2A7A30), Hex(0x5AAA3A), rng.Next()) : Hex(0x4A8A50);
-            Blade(c, {x, float(H) + 5}, height, rng.Range(-70, 70), layer ? rng.Range(4, 8) : rng.Range(2, 4), colour);
-            if (layer && i % 2 == 0)
-                DewDrop(c, {x + rng.Range(-4, 8), float(H) - height * rng.Range(0.35f, 0.7f)}, rng.Range(3.5f, 8));
+            const float lean = rng.Range(-70, 70);
+            const float width = layer ? rng.Range(4, 8) : rng.Range(2, 4);
+            Blade(c, {x, float(H) + 5}, height, lean, width, colour);
+            if (layer && i % 2 == 0) {
+                const Vec2 drop{x + rng.Range(-4, 8), float(H) - height * rng.Range(0.35f, 0.7f)};
+                DewDrop(c, drop, rng.Range(3.5f, 8));
+            }
         }
     return c;
 }
@@ -159,8 +175,8 @@ Canvas Pebbles() {
             const Vec2 centre{(float(i) + 0.5f + rng.Range(-0.22f, 0.22f)) * CellSize,
                               (float(j) + 0.5f + rng.Range(-0.22f, 0.22f)) * CellSize};
             const float angle = rng.Range(0, Pi);
-            pebbles.push_back({centre, rng.Range(17, 23), rng.Range(13, 18), std::cos(angle), std::sin(angle),
-                               palette[rng.Int(6)]});
+            pebbles.push_back(
+                {centre, rng.Range(17, 23), rng.Range(13, 18), std::cos(angle), std::sin(angle), palette[rng.Int(6)]});
         }
     Shade(c, [&](Vec2 p) {
         const int cx = int(p.x / CellSize), cy = int(p.y / CellSize);
@@ -199,11 +215,13 @@ Canvas Chequerboard() {
     constexpr float Horizon = 214, Focal = 420, Eye = 130, Tile = 70;
     const Vec2 moon{584, 56};
     Glow(c, moon, 70, Hex(0x8070A0), 0.5f);
-    Fill(c, Around(moon, 38, 38), [&](Vec2 p) { return DCircle(p, moon, 36); }, [&](Vec2 p, float) {
-        const Vec3 n = SphereNormal(p, moon, 36);
-        const float craters = Smooth(0.55f, 0.7f, Fbm(p.x / 14, p.y / 14, 3, 34));
-        return Mix(Hex(0xF4F0FF), Hex(0xB8B0D0), craters * 0.6f) * (0.75f + 0.3f * n.z);
-    });
+    Fill(
+        c, Around(moon, 38, 38), [&](Vec2 p) { return DCircle(p, moon, 36); },
+        [&](Vec2 p, float) {
+            const Vec3 n = SphereNormal(p, moon, 36);
+            const float craters = Smooth(0.55f, 0.7f, Fbm(p.x / 14, p.y / 14, 3, 34));
+            return Mix(Hex(0xF4F0FF), Hex(0xB8B0D0), craters * 0.6f) * (0.75f + 0.3f * n.z);
+        });
     for (int y = int(Horizon); y < H; ++y)
         for (int x = 0; x < W; ++x) {
             // The chequer is sampled four times a pixel; the veins once.
@@ -217,7 +235,8 @@ Canvas Chequerboard() {
                 const float wx = (sx - 320) * z / Focal;
                 lightShare += (int(std::floor(wx / Tile)) + int(std::floor(z / Tile))) % 2 == 0 ? 0.25f : 0;
             }
-            Rgb tile = Mix(Mix(Hex(0x2C1E4A), Hex(0x7A5AA0), vein * 0.7f), Mix(Hex(0xDCD4E4), Hex(0x9A90B0), vein), lightShare);
+            Rgb tile = Mix(Mix(Hex(0x2C1E4A), Hex(0x7A5AA0), vein * 0.7f), Mix(Hex(0xDCD4E4), Hex(0x9A90B0), vein),
+                           lightShare);
             // The sky mirrored in the polish, and haze far off.
             tile = tile + Hex(0x6A4A90) * (0.25f * Smooth(600.0f, 120.0f, float(y) - Horizon + 100));
             c.Set(x, y, Mix(tile, Hex(0x5A3A7A), Smooth(300.0f, 3000.0f, cz)));
@@ -225,7 +244,9 @@ Canvas Chequerboard() {
     // The moon's path on the polished floor.
     for (int y = int(Horizon); y < H; ++y)
         for (int x = 470; x < 630; ++x)
-            c.Add(x, y, Hex(0xC8B8F0) * (0.22f * std::exp(-std::pow((float(x) - moon.x) / (10 + 0.2f * (float(y) - Horizon)), 2.0f))));
+            c.Add(x, y,
+                  Hex(0xC8B8F0) *
+                      (0.22f * std::exp(-std::pow((float(x) - moon.x) / (10 + 0.2f * (float(y) - Horizon)), 2.0f))));
     return c;
 }
 
@@ -235,7 +256,8 @@ Canvas Mountains() {
     Canvas c = StarrySky(W, H, 44, Hex(0x040818), Hex(0x1A2A50));
     const Vec2 moon{96, 66};
     Glow(c, moon, 60, Hex(0x6080B0), 0.6f);
-    FillFlat(c, Around(moon, 30, 30), [&](Vec2 p) { return DCircle(p, moon, 28); }, Hex(0xF4F6FF));
+    FillFlat(
+        c, Around(moon, 30, 30), [&](Vec2 p) { return DCircle(p, moon, 28); }, Hex(0xF4F6FF));
     // Three ranges of peaks; each face left of a peak's spine takes the
     // moonlight, the face right of it is in shadow.
     struct Peak {
@@ -247,7 +269,8 @@ Canvas Mountains() {
         float minRise, maxRise;
         Rgb rock;
         bool snowy;
-    } ranges[3] = {{330, 9, 170, 270, Hex(0x5A6C98), true}, {410, 7, 110, 190, Hex(0x34426A), true},
+    } ranges[3] = {{330, 9, 170, 270, Hex(0x5A6C98), true},
+                   {410, 7, 110, 190, Hex(0x34426A), true},
                    {478, 7, 50, 100, Hex(0x141A30), false}};
     Rng rng(45);
     for (int k = 0; k < 3; ++k) {
@@ -296,8 +319,12 @@ Canvas Towers() {
     // A crescent moon.
     const Vec2 moon{556, 70};
     Glow(c, moon, 40, Hex(0xA080B0), 0.4f);
-    FillFlat(c, Around(moon, 26, 26), [&](Vec2 p) { return Cut(DCircle(p, moon, 24), DCircle(p, moon + Vec2{9, -6}, 21)); },
-             Hex(0xFFF4D8));
+    FillFlat(
+        c, Around(moon, 26, 26),
+        [&](Vec2 p) {
+            return Cut(DCircle(p, moon, 24), DCircle(p, moon + Vec2{9, -6}, 21));
+        },
+        Hex(0xFFF4D8));
     Rng rng(55);
     for (int layer = 0; layer < 2; ++layer) {
         const Rgb body = layer ? Hex(0x1A0E26) : Hex(0x52305E);
@@ -309,7 +336,8 @@ Canvas Towers() {
             auto tower = [&](Vec2 p) {
                 float d = DRect(p, centre, width / 2, (H - top) / 2 + 2);
                 if (roof == 0)  // a pointed cone
-                    d = Union(d, DPolygon(p, {{x - width / 2 - 3, top}, {x, top - width * 1.3f}, {x + width / 2 + 3, top}}));
+                    d = Union(
+                        d, DPolygon(p, {{x - width / 2 - 3, top}, {x, top - width * 1.3f}, {x + width / 2 + 3, top}}));
                 if (roof == 1)  // battlements
                     d = Union(d, std::max(DRect(p, {x, top - 5}, width / 2 + 2, 5),
                                           -DRect(p, {x + std::round((p.x - x) / 8) * 8 + 4, top - 7}, 2, 4)));
@@ -328,7 +356,8 @@ Canvas Towers() {
                         if (rng.Next() < 0.55f) continue;
                         const Vec2 w{wx + 2, wy};
                         Glow(c, w, 5, Hex(0xFF9A30), 0.25f);
-                        FillFlat(c, Around(w, 3, 5), [&](Vec2 p) { return DRect(p, w, 1.8f, 3.5f, 1.5f); }, Hex(0xFFD880));
+                        FillFlat(
+                            c, Around(w, 3, 5), [&](Vec2 p) { return DRect(p, w, 1.8f, 3.5f, 1.5f); }, Hex(0xFFD880));
                     }
         }
     }
@@ -340,16 +369,19 @@ Canvas Towers() {
 void Leaf(Canvas& c, Vec2 base, float angle, float length) {
     const Vec2 dir = Rotate({1, 0}, angle);
     const Vec2 mid = base + dir * (length / 2);
-    Fill(c, Around(mid, length / 2 + 2, length / 2 + 2), [&](Vec2 p) {
-        const Vec2 q = Rotate(p - mid, -angle);
-        const float w = length * 0.28f * (1 - std::pow(std::abs(q.x) / (length / 2), 2.0f));
-        return std::abs(q.y) - std::max(w, 0.0f) + (std::abs(q.x) > length / 2 ? 10.0f : 0.0f);
-    }, [&](Vec2 p, float) {
-        const Vec2 q = Rotate(p - mid, -angle);
-        const float vein = Smooth(0.8f, 0.2f, std::abs(q.y));
-        const float side = q.y * (std::cos(angle) > 0 ? 1.0f : -1.0f);
-        return Mix(Hex(0x2A8A3A), Hex(0x0E4A1E), Clamp01(0.5f + side / length * 2)) + Hex(0x90E070) * (0.3f * vein);
-    });
+    Fill(
+        c, Around(mid, length / 2 + 2, length / 2 + 2),
+        [&](Vec2 p) {
+            const Vec2 q = Rotate(p - mid, -angle);
+            const float w = length * 0.28f * (1 - std::pow(std::abs(q.x) / (length / 2), 2.0f));
+            return std::abs(q.y) - std::max(w, 0.0f) + (std::abs(q.x) > length / 2 ? 10.0f : 0.0f);
+        },
+        [&](Vec2 p, float) {
+            const Vec2 q = Rotate(p - mid, -angle);
+            const float vein = Smooth(0.8f, 0.2f, std::abs(q.y));
+            const float side = q.y * (std::cos(angle) > 0 ? 1.0f : -1.0f);
+            return Mix(Hex(0x2A8A3A), Hex(0x0E4A1E), Clamp01(0.5f + side / length * 2)) + Hex(0x90E070) * (0.3f * vein);
+        });
 }
 
 Canvas GardenTiles() {
@@ -381,8 +413,9 @@ Canvas GardenTiles() {
         Vec2 prev{side, -10};
         for (int i = 1; i <= 16; ++i) {
             const Vec2 at{side + 22 * std::sin(float(i) * 0.9f + side), -10 + float(i) * 31};
-            FillFlat(c, {std::min(prev.x, at.x) - 3, prev.y - 3, std::max(prev.x, at.x) + 3, at.y + 3},
-                     [&](Vec2 p) { return DSegment(p, prev, at, 2); }, Hex(0x3A5A20));
+            FillFlat(
+                c, {std::min(prev.x, at.x) - 3, prev.y - 3, std::max(prev.x, at.x) + 3, at.y + 3},
+                [&](Vec2 p) { return DSegment(p, prev, at, 2); }, Hex(0x3A5A20));
             Leaf(c, at, (i % 2 ? 0.5f : Pi - 0.5f) + 0.3f * std::sin(float(i)), 26);
             prev = at;
         }
@@ -406,13 +439,18 @@ Canvas Storm() {
     for (int i = 0; i < 14; ++i) bolt.push_back(bolt.back() + Vec2{rng.Range(-16, 10), rng.Range(14, 26)});
     for (size_t i = 1; i < bolt.size(); ++i) {
         Glow(c, bolt[i], 14, Hex(0x6070FF), 0.12f);
-        FillFlat(c, {std::min(bolt[i - 1].x, bolt[i].x) - 3, bolt[i - 1].y - 3, std::max(bolt[i - 1].x, bolt[i].x) + 3, bolt[i].y + 3},
-                 [&](Vec2 p) { return DSegment(p, bolt[i - 1], bolt[i], 1.3f - float(i) * 0.05f); }, Hex(0xF0F4FF));
+        FillFlat(
+            c,
+            {std::min(bolt[i - 1].x, bolt[i].x) - 3, bolt[i - 1].y - 3, std::max(bolt[i - 1].x, bolt[i].x) + 3,
+             bolt[i].y + 3},
+            [&](Vec2 p) { return DSegment(p, bolt[i - 1], bolt[i], 1.3f - float(i) * 0.05f); }, Hex(0xF0F4FF));
     }
     Vec2 fork = bolt[5];
     for (int i = 0; i < 5; ++i) {
         const Vec2 next = fork + Vec2{rng.Range(8, 20), rng.Range(10, 20)};
-        FillFlat(c, {fork.x - 2, fork.y - 2, next.x + 2, next.y + 2}, [&](Vec2 p) { return DSegment(p, fork, next, 0.7f); }, Hex(0xC8D0FF));
+        FillFlat(
+            c, {fork.x - 2, fork.y - 2, next.x + 2, next.y + 2}, [&](Vec2 p) { return DSegment(p, fork, next, 0.7f); },
+            Hex(0xC8D0FF));
         fork = next;
     }
     // Puddled ground catching the sky.
@@ -427,8 +465,9 @@ Canvas Storm() {
         const Vec2 a{rng.Range(0, W + 80), rng.Range(-30, H)};
         const float length = rng.Range(10, 26);
         const Vec2 b = a + Vec2{-0.35f, 1} * length;
-        FillFlat(c, {b.x - 2, a.y - 2, a.x + 2, b.y + 2}, [&](Vec2 p) { return DSegment(p, a, b, 0.45f); },
-                 Hex(0xB0C0E0), rng.Range(0.15f, 0.45f));
+        FillFlat(
+            c, {b.x - 2, a.y - 2, a.x + 2, b.y + 2}, [&](Vec2 p) { return DSegment(p, a, b, 0.45f); }, Hex(0xB0C0E0),
+            rng.Range(0.15f, 0.45f));
     }
     return c;
 }
@@ -451,20 +490,21 @@ Canvas Aurora() {
     Canvas c = StarrySky(W, H, 88, Hex(0x020A1C), Hex(0x0C3048));
     for (int x = 0; x < W; ++x) {
         // Curtains hanging from a wavering line, streaked vertically.
-        const float line = 150 + 60 * std::sin(float(x) / 110) + 30 * Fbm(float(x) / 60, 1, 3, 89);
+        const float line = 110 + 50 * std::sin(float(x) / 110) + 30 * Fbm(float(x) / 60, 1, 3, 89);
         for (int y = 0; y < 330; ++y) {
             const float below = float(y) - line;
             const float curtain = below > 0 ? std::exp(-below / 26) : std::exp(-below * below / 3000);
             if (curtain < 0.01f) continue;
             const float streaks = 0.4f + 0.6f * Fbm(float(x) / 5, float(y) / 200, 2, 90);
             const Rgb hue = Mix(Hex(0x40FFA0), Hex(0xC040FF), Smooth(0.0f, -110.0f, below));
-            c.Add(x, y, hue * (0.45f * curtain * streaks));
+            c.Add(x, y, hue * (0.7f * curtain * streaks));
         }
     }
     // Snowfields in two drifts.
     for (int k = 0; k < 2; ++k)
         for (int x = 0; x < W; ++x) {
-            const float ridge = (k ? 440.0f : 395.0f) - 40 * Profile(float(x), k ? 160.0f : 100.0f, 91 + uint32_t(k), 4);
+            const float ridge =
+                (k ? 440.0f : 395.0f) - 40 * Profile(float(x), k ? 160.0f : 100.0f, 91 + uint32_t(k), 4);
             for (int y = std::max(0, int(ridge) - 1); y < H; ++y) {
                 const float depth = float(y) - ridge;
                 const Rgb snow = Mix(Hex(0xE8F4FF), Hex(0x6A8AB8), Clamp01(depth / 40 + 0.1f * float(k)));
@@ -476,19 +516,22 @@ Canvas Aurora() {
     for (float x = 0; x < W; x += rng.Range(9, 20)) {
         const float length = rng.Range(10, 46), width = rng.Range(3, 6);
         const std::vector<Vec2> ice{{x - width, -1}, {x + width, -1}, {x + 0.3f, length}};
-        Fill(c, {x - width - 1, 0, x + width + 1, length + 1}, [&](Vec2 p) { return DPolygon(p, ice); }, [&](Vec2 p, float) {
-            return Mix(Hex(0xF0FAFF), Hex(0x5AA0D0), Clamp01((p.x - x + width) / (2 * width)));
-        }, 0.9f);
+        Fill(
+            c, {x - width - 1, 0, x + width + 1, length + 1}, [&](Vec2 p) { return DPolygon(p, ice); },
+            [&](Vec2 p, float) { return Mix(Hex(0xF0FAFF), Hex(0x5AA0D0), Clamp01((p.x - x + width) / (2 * width))); },
+            0.9f);
     }
     // Snowflakes, large and small.
     for (const auto& [at, size] : std::vector<std::pair<Vec2, float>>{
              {{60, 60}, 26}, {{150, 440}, 18}, {{600, 440}, 22}, {{630, 60}, 14}, {{500, 30}, 10}, {{40, 300}, 12}})
-        Fill(c, Around(at, size + 2, size + 2), [&](Vec2 p) { return DSnowflake(p - at, size); },
-             [](Vec2, float) { return Hex(0xE8F8FF); });
+        Fill(
+            c, Around(at, size + 2, size + 2), [&](Vec2 p) { return DSnowflake(p - at, size); },
+            [](Vec2, float) { return Hex(0xE8F8FF); });
     for (int i = 0; i < 140; ++i) {
         const Vec2 at{rng.Range(0, W), rng.Range(0, H)};
         const float r = rng.Range(0.6f, 1.6f);
-        FillFlat(c, Around(at, 3, 3), [&](Vec2 p) { return DCircle(p, at, r); }, Hex(0xF0F8FF), 0.8f);
+        FillFlat(
+            c, Around(at, 3, 3), [&](Vec2 p) { return DCircle(p, at, r); }, Hex(0xF0F8FF), 0.8f);
     }
     return c;
 }
@@ -508,7 +551,8 @@ Canvas Royal() {
         velvet = Mix(velvet, Hex(0xC89038) * (0.6f + 0.5f * fold), 0.45f * Coverage(std::min(diamond, dot)));
         // Light falling from above.
         const float ray = 0.5f + 0.5f * std::sin(std::atan2(p.x - 320, p.y + 120) * 18);
-        return velvet * (0.7f + 0.25f * ray * Smooth(480.0f, 0.0f, p.y)) + Hex(0xFF80A0) * (0.12f * Smooth(300.0f, 0.0f, p.y));
+        return velvet * (0.7f + 0.25f * ray * Smooth(480.0f, 0.0f, p.y)) +
+               Hex(0xFF80A0) * (0.12f * Smooth(300.0f, 0.0f, p.y));
     });
     // The crown in the top left corner: a gold band with five points, each
     // tipped with a pearl, set with the four colours and a wild stone.
@@ -530,8 +574,9 @@ Canvas Royal() {
     });
     for (int k = 0; k < 5; ++k) {
         const Vec2 pearl{34 + 31.5f * float(k), k % 2 ? 28.0f : 20.0f};
-        Fill(c, Around(pearl, 6, 6), [&](Vec2 p) { return DCircle(p, pearl, 5); },
-             [&](Vec2 p, float) { return ShadeBall(SphereNormal(p, pearl, 5), Hex(0xE8E0F0), 0.8f); });
+        Fill(
+            c, Around(pearl, 6, 6), [&](Vec2 p) { return DCircle(p, pearl, 5); },
+            [&](Vec2 p, float) { return ShadeBall(SphereNormal(p, pearl, 5), Hex(0xE8E0F0), 0.8f); });
     }
     const int jewels[5] = {0, 2, 5, 1, 3};
     for (int k = 0; k < 5; ++k) DrawBall(c, {41 + 27.0f * float(k), 74}, 6.5f, jewels[k]);
@@ -543,16 +588,36 @@ Canvas Royal() {
 Canvas Background(int theme) {
     Canvas c;
     switch (theme) {
-    case 0: c = Dawn(); break;
-    case 1: c = Dew(); break;
-    case 2: c = Pebbles(); break;
-    case 3: c = Chequerboard(); break;
-    case 4: c = Mountains(); break;
-    case 5: c = Towers(); break;
-    case 6: c = GardenTiles(); break;
-    case 7: c = Storm(); break;
-    case 8: c = Aurora(); break;
-    default: c = Royal(); break;
+        case 0:
+            c = Dawn();
+            break;
+        case 1:
+            c = Dew();
+            break;
+        case 2:
+            c = Pebbles();
+            break;
+        case 3:
+            c = Chequerboard();
+            break;
+        case 4:
+            c = Mountains();
+            break;
+        case 5:
+            c = Towers();
+            break;
+        case 6:
+            c = GardenTiles();
+            break;
+        case 7:
+            c = Storm();
+            break;
+        case 8:
+            c = Aurora();
+            break;
+        default:
+            c = Royal();
+            break;
     }
     PlayScreenFrame(c);
     return c;

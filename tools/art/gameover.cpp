@@ -52,10 +52,18 @@ Canvas SkullFace() {
     // Teeth: a row of rounded blocks between dark gaps.
     for (int i = 0; i < 6; ++i) {
         const Vec2 t{49.5f + 5.8f * float(i), 92};
-        Fill(c, Around(t, 4, 6), [&](Vec2 p) { return DRect(p, t, 2.3f, 4.6f, 1.2f); },
-             [&](Vec2 p, float d) { return Mix(Hex(0xFFF8E8), Hex(0xB8A888), Clamp01((p.y - t.y + 4) / 8)) * (1 - 0.3f * Smooth(-1, 0, d)); });
+        Fill(
+            c, Around(t, 4, 6), [&](Vec2 p) { return DRect(p, t, 2.3f, 4.6f, 1.2f); },
+            [&](Vec2 p, float d) {
+                return Mix(Hex(0xFFF8E8), Hex(0xB8A888), Clamp01((p.y - t.y + 4) / 8)) * (1 - 0.3f * Smooth(-1, 0, d));
+            });
     }
-    FillFlat(c, {44, 86, 84, 88}, [](Vec2 p) { return DRect(p, {64, 87}, 18, 0.6f); }, Hex(0x5A3A2A));
+    FillFlat(
+        c, {44, 86, 84, 88},
+        [](Vec2 p) {
+            return DRect(p, {64, 87}, 18, 0.6f);
+        },
+        Hex(0x5A3A2A));
     Fill(c, {30, 45, 98, 80}, sockets, [&](Vec2 p, float d) {
         // Deep sockets with an ember glow in each.
         const float glow = std::max(std::exp(-std::pow(Length(p - Vec2{50, 65}) / 4.5f, 2.0f)),
@@ -93,8 +101,9 @@ Canvas WordsFace() {
 Canvas TopFace() {
     Canvas c = FaceStone(37);
     const Vec2 centre{64, 64};
-    Fill(c, {30, 30, 98, 98}, [&](Vec2 p) { return std::abs(DCircle(p, centre, 26)) - 2.5f; },
-         [&](Vec2 p, float) { return Mix(Hex(0xF0D070), Hex(0x8A5A18), Clamp01((p.x + p.y - 90) / 80)); });
+    Fill(
+        c, {30, 30, 98, 98}, [&](Vec2 p) { return std::abs(DCircle(p, centre, 26)) - 2.5f; },
+        [&](Vec2 p, float) { return Mix(Hex(0xF0D070), Hex(0x8A5A18), Clamp01((p.x + p.y - 90) / 80)); });
     return c;
 }
 

@@ -21,10 +21,13 @@ Canvas StarrySky(int w, int h, uint32_t seed, Rgb top, Rgb bottom) {
         const Rgb tint = Mix(Hex(0xB8C8FF), Hex(0xFFE8C0), rng.Next());
         if (bright > 0.7f) {
             Glow(c, at, 1.6f, tint, 0.9f * bright);
-            FillFlat(c, Around(at, 5, 5), [&](Vec2 p) {
-                const Vec2 q = p - at;
-                return std::min(std::abs(q.x) + std::abs(q.y) * 6, std::abs(q.y) + std::abs(q.x) * 6) - 4 * bright;
-            }, tint, 0.8f);
+            FillFlat(
+                c, Around(at, 5, 5),
+                [&](Vec2 p) {
+                    const Vec2 q = p - at;
+                    return std::min(std::abs(q.x) + std::abs(q.y) * 6, std::abs(q.y) + std::abs(q.x) * 6) - 4 * bright;
+                },
+                tint, 0.8f);
         } else {
             c.Add(int(at.x), int(at.y), tint * (0.15f + 0.6f * bright));
         }

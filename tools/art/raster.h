@@ -127,7 +127,8 @@ void Fill(Canvas& c, Box box, Dist dist, Colour colour, float opacity = 1) {
 }
 template <class Dist>
 void FillFlat(Canvas& c, Box box, Dist dist, Rgb colour, float opacity = 1) {
-    Fill(c, box, dist, [&](Vec2, float) { return colour; }, opacity);
+    Fill(
+        c, box, dist, [&](Vec2, float) { return colour; }, opacity);
 }
 // Runs colour(p) over every pixel of the box (for backgrounds).
 template <class Colour>
