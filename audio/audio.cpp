@@ -1,12 +1,64 @@
+// The sound engine: eleven sound buffers and two MIDI players mixed into the
+// device's callback. The game's thread changes their state only while it
+// holds the device's thread off (platform::AudioLock).
 #include "audio/audio.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <memory>
+
+#include "audio/mixer.h"
+#include "audio/music.h"
+#include "data/files.h"
+#include "platform/backend.h"
+#include "platform/wav.h"
 
 namespace audio {
 
 namespace {
+
 constexpr const char* Files[SoundCount] = {"intro.wav",   "line.wav",  "sb.wav",          "finished.wav",
                                            "deogratias.wav", "clear2l.wav", "rain.wav", "deogratias2.wav",
                                            "bang.wav",    "cross.wav", "gameover.wav"};
 const char* PlayerName(Player p) { return p == MusicPlayer ? "music" : "helpmusic"; }
+
+struct Engine {
+    std::array<SoundBuffer, SoundCount> sounds;
+    std::array<std::unique_ptr<MidiPlayer>, 2> players;
+    bool deviceOpen = false;
+};
+Engine engine;
+
+void Log(const std::string& line) { SoundLog().push_back(line); }
+
+// Runs on the device's thread (or in a test's).
+void Mix(int16_t* out, int frames) {
+    constexpr int Chunk = 256;
+    float mix[2 * Chunk];
+    while (frames > 0) {
+        const int n = std::min(frames, Chunk);
+        std::fill(mix, mix + 2 * n, 0.0f);
+        for (auto& sound : engine.sounds) sound.MixInto(mix, n);
+        for (auto& player : engine.players)
+            if (player) player->MixInto(mix, n);
+        for (int i = 0; i < 2 * n; ++i)
+            out[i] = int16_t(std::clamp(mix[i] * 32768.0f, -32768.0f, 32767.0f));
+        out += 2 * n;
+        frames -= n;
+    }
+}
+
+MidiPlayer* ReadyPlayer(Player p) {
+    MidiPlayer* player = engine.players[p].get();
+    return player && player->Ready() ? player : nullptr;
+}
+
+void CloseDevice() {
+    if (engine.deviceOpen) platform::Active().CloseAudio();
+    engine.deviceOpen = false;
+}
+
 }  // namespace
 
 const char* SoundFile(Sound s) { return Files[s]; }
@@ -16,21 +68,107 @@ std::vector<std::string>& SoundLog() {
     return log;
 }
 
-void SoundSetup() {}
-void MusicSetup() {}
-void AudioShutdown() {}
+void SoundSetup() {
+    CloseDevice();
+    std::array<SoundBuffer, SoundCount> loaded;
+    for (int s = 0; s < SoundCount; ++s)
+        loaded[s] = SoundBuffer(platform::LoadWavStereo(data::ProgramFile(std::string("wav/") + Files[s])));
+    engine.sounds = std::move(loaded);
+    // No device leaves the game silent; every call still works and logs.
+    engine.deviceOpen = platform::Active().OpenAudio(Mix);
+}
 
-void PlayOnce(Sound s) { SoundLog().push_back(std::string("play ") + Files[s] + " once"); }
-void PlayLooping(Sound s) { SoundLog().push_back(std::string("play ") + Files[s] + " loop"); }
-void Stop(Sound s) { SoundLog().push_back(std::string("stop ") + Files[s]); }
-void Rewind(Sound s) { SoundLog().push_back(std::string("rewind ") + Files[s]); }
+void MusicSetup() { MusicSetupWith(SoundFontPath); }
+
+void MusicSetupWith(const std::string& soundfont) {
+    std::array<std::unique_ptr<MidiPlayer>, 2> made;
+    if (data::FileExists(soundfont)) {
+        for (auto& player : made) player = std::make_unique<MidiPlayer>(soundfont);
+        if (!made[0]->Ready() || !made[1]->Ready()) made = {};
+    }
+    if (!made[0]) std::fprintf(stderr, "zintari: cannot load the soundfont %s: the music is silent\n", soundfont.c_str());
+    platform::AudioLock lock;
+    engine.players = std::move(made);
+}
+
+void AudioShutdown() {
+    CloseDevice();
+    engine.players = {};
+    engine.sounds = {};
+}
+
+void PlayOnce(Sound s) {
+    Log(std::string("play ") + Files[s] + " once");
+    platform::AudioLock lock;
+    engine.sounds[s].PlayOnce();
+}
+
+void PlayLooping(Sound s) {
+    Log(std::string("play ") + Files[s] + " loop");
+    platform::AudioLock lock;
+    engine.sounds[s].PlayLooping();
+}
+
+void Stop(Sound s) {
+    Log(std::string("stop ") + Files[s]);
+    platform::AudioLock lock;
+    engine.sounds[s].Stop();
+}
+
+void Rewind(Sound s) {
+    Log(std::string("rewind ") + Files[s]);
+    platform::AudioLock lock;
+    engine.sounds[s].Rewind();
+}
 
 void LoadPiece(Player p, const std::string& file, int repeats, int loopStart, int loopEnd) {
-    SoundLog().push_back(std::string(PlayerName(p)) + " load " + file + " repeats " + std::to_string(repeats) +
-                         (loopStart != NoLoop ? " loop " + std::to_string(loopStart) + "-" + std::to_string(loopEnd)
-                                              : ""));
+    Log(std::string(PlayerName(p)) + " load " + file + " repeats " + std::to_string(repeats) +
+        (loopStart != NoLoop ? " loop " + std::to_string(loopStart) + "-" + std::to_string(loopEnd) : ""));
+    MidiPlayer* player = ReadyPlayer(p);
+    if (!player) return;
+    const std::string path = data::ProgramFile("mid/" + file);
+    std::string bytes = data::ReadWholeFile(path);
+    if (bytes.compare(0, 4, "MThd") != 0) throw data::FatalError(path + ": not a standard MIDI file");
+    platform::AudioLock lock;
+    player->Load(std::move(bytes), repeats, loopStart, loopEnd);
 }
-void PlayPiece(Player p) { SoundLog().push_back(std::string(PlayerName(p)) + " play"); }
-void StopAll(Player p) { SoundLog().push_back(std::string(PlayerName(p)) + " stop"); }
+
+void PlayPiece(Player p) {
+    Log(std::string(PlayerName(p)) + " play");
+    if (MidiPlayer* player = ReadyPlayer(p)) {
+        platform::AudioLock lock;
+        player->Play();
+    }
+}
+
+void StopAll(Player p) {
+    Log(std::string(PlayerName(p)) + " stop");
+    if (MidiPlayer* player = ReadyPlayer(p)) {
+        platform::AudioLock lock;
+        player->Stop();
+    }
+}
+
+void MixForTest(int16_t* out, int frames) {
+    platform::AudioLock lock;
+    Mix(out, frames);
+}
+
+bool SoundPlaying(Sound s) { return engine.sounds[s].Playing(); }
+int SoundPosition(Sound s) { return engine.sounds[s].Position(); }
+int SoundFrames(Sound s) { return engine.sounds[s].Frames(); }
+bool MusicReady() { return ReadyPlayer(MusicPlayer) != nullptr; }
+
+int PieceTick(Player p) {
+    MidiPlayer* player = ReadyPlayer(p);
+    platform::AudioLock lock;
+    return player ? player->Tick() : -1;
+}
+
+int PieceVoices(Player p) {
+    MidiPlayer* player = ReadyPlayer(p);
+    platform::AudioLock lock;
+    return player ? player->ActiveVoices() : 0;
+}
 
 }  // namespace audio

@@ -2,6 +2,7 @@
 // tune) and two MIDI players. Every call is also written to an in-memory log
 // that tests read. Without a sound device every call is silent.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -50,5 +51,21 @@ void StopAll(Player p);
 
 // The log of sound operations, one line per call ("play intro.wav loop").
 std::vector<std::string>& SoundLog();
+
+// The soundfont the music is played with (the content generator renders the
+// jingles with it too). Without it the music is silent and the game goes on.
+inline constexpr const char* SoundFontPath = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+// MusicSetup with another soundfont file.
+void MusicSetupWith(const std::string& soundfont);
+
+// For tests and benchmarks: the next frames of the mix (interleaved stereo at
+// 44100 Hz), rendered exactly as the device's callback renders them.
+void MixForTest(int16_t* out, int frames);
+bool SoundPlaying(Sound s);
+int SoundPosition(Sound s);  // in frames from the start
+int SoundFrames(Sound s);
+bool MusicReady();            // the soundfont is loaded
+int PieceTick(Player p);      // position in music time, -1 when not playing
+int PieceVoices(Player p);    // voices sounding or dying away
 
 }  // namespace audio

@@ -1,0 +1,296 @@
+// The sound engine without a device: the buffers' positions and the MIDI
+// players' loops, read from the mix that the device's callback would get.
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "audio/audio.h"
+#include "data/files.h"
+#include "harness.h"
+
+namespace {
+
+using namespace audio;
+
+std::vector<int16_t> Mix(int frames) {
+    std::vector<int16_t> out(size_t(frames) * 2);
+    MixForTest(out.data(), frames);
+    return out;
+}
+
+int Peak(const std::vector<int16_t>& samples) {
+    int peak = 0;
+    for (int16_t s : samples) peak = std::max(peak, std::abs(int(s)));
+    return peak;
+}
+
+class AudioTest : public test::Headless {
+protected:
+    void TearDown() override {
+        AudioShutdown();
+        Headless::TearDown();
+    }
+    // The mix of one sound alone from its start: what one copy sounds like.
+    std::vector<int16_t> Alone(Sound s, int frames) {
+        Rewind(s);
+        PlayOnce(s);
+        auto out = Mix(frames);
+        Stop(s);
+        Rewind(s);
+        return out;
+    }
+};
+
+TEST_F(AudioTest, PlayOnceRunsFromThePositionToTheEndAndStops) {
+    SoundSetup();
+    const int length = SoundFrames(SbWav);
+    ASSERT_GT(length, 1000);
+    PlayOnce(SbWav);
+    EXPECT_GT(Peak(Mix(1000)), 1000);
+    EXPECT_TRUE(SoundPlaying(SbWav));
+    EXPECT_EQ(SoundPosition(SbWav), 1000);
+    Mix(length);  // past the end
+    EXPECT_FALSE(SoundPlaying(SbWav));
+    EXPECT_EQ(SoundPosition(SbWav), 0);
+    EXPECT_EQ(Peak(Mix(1000)), 0);
+}
+
+TEST_F(AudioTest, LoopingWrapsAndStopKeepsThePosition) {
+    SoundSetup();
+    const int length = SoundFrames(SbWav);
+    PlayLooping(SbWav);
+    Mix(length + 300);
+    EXPECT_TRUE(SoundPlaying(SbWav));
+    EXPECT_EQ(SoundPosition(SbWav), 300);
+    Stop(SbWav);
+    EXPECT_EQ(Peak(Mix(500)), 0);
+    EXPECT_EQ(SoundPosition(SbWav), 300);
+    PlayLooping(SbWav);  // goes on from where it stopped
+    Mix(200);
+    EXPECT_EQ(SoundPosition(SbWav), 500);
+}
+
+TEST_F(AudioTest, RewindRestartsAPlayingSoundAndAStoppedOneStaysStopped) {
+    SoundSetup();
+    const auto reference = Alone(LineWav, 600);
+    PlayOnce(LineWav);
+    Mix(2000);
+    Rewind(LineWav);
+    EXPECT_TRUE(SoundPlaying(LineWav));
+    EXPECT_EQ(Mix(600), reference);
+    Stop(LineWav);
+    Rewind(LineWav);
+    EXPECT_FALSE(SoundPlaying(LineWav));
+    EXPECT_EQ(Peak(Mix(100)), 0);
+}
+
+TEST_F(AudioTest, PlayingAPlayingSoundNeitherDoublesNorRestartsIt) {
+    SoundSetup();
+    const auto reference = Alone(CrossWav, 3000);
+    PlayOnce(CrossWav);
+    auto first = Mix(1000);
+    PlayOnce(CrossWav);
+    auto rest = Mix(2000);
+    first.insert(first.end(), rest.begin(), rest.end());
+    EXPECT_EQ(first, reference);
+}
+
+TEST_F(AudioTest, TwoQuickClearsRestartTheLineSound) {
+    SoundSetup();
+    const auto reference = Alone(LineWav, 800);
+    for (int clear = 0; clear < 2; ++clear) {
+        Rewind(LineWav);
+        PlayOnce(LineWav);
+        EXPECT_EQ(Mix(800), reference) << "clear " << clear;
+    }
+    EXPECT_EQ(SoundLog().size(), 4u + 4u);  // the reference's calls and the two clears
+    EXPECT_EQ(SoundLog().back(), "play line.wav once");
+}
+
+TEST_F(AudioTest, AMissingWavFileStopsTheStartWithItsPath) {
+    data::SetFolders(tempDir, userDir, tempDir);
+    try {
+        SoundSetup();
+        FAIL() << "no error";
+    } catch (const data::FatalError& e) {
+        EXPECT_EQ(std::string(e.what()), data::ProgramFile("wav/intro.wav") + ": missing");
+    }
+    std::filesystem::create_directories(tempDir + "/wav");
+    for (int s = 0; s < SoundCount; ++s) data::WriteFileAtomically(tempDir + "/wav/" + SoundFile(Sound(s)), "RIFF junk");
+    EXPECT_THROW(SoundSetup(), data::FatalError);
+}
+
+TEST_F(AudioTest, ShutdownTwiceAndSetUpAgain) {
+    SoundSetup();
+    AudioShutdown();
+    AudioShutdown();
+    PlayOnce(LineWav);  // nothing loaded: logs and stays silent
+    EXPECT_EQ(Peak(Mix(500)), 0);
+    SoundSetup();
+    PlayOnce(LineWav);
+    EXPECT_GT(Peak(Mix(2000)), 1000);
+}
+
+// MIDI pieces written by the test: format 0, 768 ticks a quarter note, 120
+// beats a minute (a tick is 0.65 ms; a synthesiser block of 64 frames is
+// about two ticks).
+class Midi {
+public:
+    void At(int tick, std::vector<uint8_t> event) { events_.push_back({tick, std::move(event)}); }
+    void Note(int tick, int length, int channel, int key, int program) {
+        At(tick, {uint8_t(0xC0 | channel), uint8_t(program)});
+        At(tick, {uint8_t(0x90 | channel), uint8_t(key), 110});
+        At(tick + length, {uint8_t(0x80 | channel), uint8_t(key), 0});
+    }
+    std::string Bytes(int endTick) const {
+        std::string track;
+        int last = 0;
+        auto sorted = events_;
+        std::stable_sort(sorted.begin(), sorted.end(), [](auto& a, auto& b) { return a.first < b.first; });
+        sorted.push_back({endTick, {0xFF, 0x2F, 0x00}});
+        for (auto& [tick, bytes] : sorted) {
+            int delta = tick - last;
+            last = tick;
+            std::string vlq(1, char(delta & 0x7F));
+            while (delta >>= 7) vlq.insert(vlq.begin(), char(0x80 | (delta & 0x7F)));
+            track += vlq + std::string(bytes.begin(), bytes.end());
+        }
+        auto u32 = [](size_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
+        return std::string("MThd\0\0\0\6\0\0\0\1\x03\x00", 14) + "MTrk" + u32(track.size()) + track;
+    }
+
+private:
+    std::vector<std::pair<int, std::vector<uint8_t>>> events_;
+};
+
+class MidiTest : public AudioTest {
+protected:
+    void SetUp() override {
+        AudioTest::SetUp();
+        if (!data::FileExists(SoundFontPath)) GTEST_SKIP() << "no soundfont at " << SoundFontPath;
+        const std::string program = tempDir + "/program";
+        std::filesystem::create_directories(program + "/mid");
+        data::SetFolders(program, userDir, tempDir);
+        MusicSetup();
+        ASSERT_TRUE(MusicReady());
+    }
+    void Write(const std::string& name, const Midi& midi, int endTick) {
+        data::WriteFileAtomically(data::ProgramFile("mid/" + name), midi.Bytes(endTick));
+    }
+    // Follows the player block by block: the ticks seen, and the blocks'
+    // loudest samples.
+    struct Trace {
+        std::vector<int> ticks, peaks;
+        int Wraps() const {
+            int wraps = 0;
+            for (size_t i = 1; i < ticks.size(); ++i) wraps += ticks[i] >= 0 && ticks[i] < ticks[i - 1];
+            return wraps;
+        }
+    };
+    Trace Follow(Player p, double seconds) {
+        Trace trace;
+        for (int block = 0; block < int(seconds * 44100 / 64); ++block) {
+            trace.peaks.push_back(Peak(Mix(64)));
+            trace.ticks.push_back(PieceTick(p));
+        }
+        return trace;
+    }
+};
+
+TEST_F(MidiTest, TheLoopRepeatsItsCountAndNotesAtItsEndWaitForTheLastPass) {
+    // Silence up to the loop end, where a note starts: it may sound only when
+    // the repeats are used up and the piece goes on past the loop.
+    Midi midi;
+    midi.Note(1536, 1536, 0, 72, 56);
+    Write("loop.mid", midi, 3072);
+    LoadPiece(HelpMusicPlayer, "loop.mid", 3, 384, 1536);
+    PlayPiece(HelpMusicPlayer);
+    const Trace trace = Follow(HelpMusicPlayer, 9.0);
+
+    EXPECT_EQ(trace.Wraps(), 3);
+    size_t lastWrap = 0;
+    for (size_t i = 1; i < trace.ticks.size(); ++i) {
+        if (trace.ticks[i] >= 0 && trace.ticks[i] < trace.ticks[i - 1]) {
+            EXPECT_GE(trace.ticks[i - 1], 1536);  // at or past the end, never before
+            EXPECT_LT(trace.ticks[i - 1], 1536 + 8);
+            EXPECT_GE(trace.ticks[i], 384);  // back at the start of the loop
+            EXPECT_LT(trace.ticks[i], 384 + 8);
+            lastWrap = i;
+        }
+    }
+    ASSERT_GT(lastWrap, 0u);
+    for (size_t i = 0; i < lastWrap; ++i) ASSERT_EQ(trace.peaks[i], 0) << "block " << i << " tick " << trace.ticks[i];
+    int loudest = 0;
+    for (size_t i = lastWrap; i < trace.peaks.size(); ++i) loudest = std::max(loudest, trace.peaks[i]);
+    EXPECT_GT(loudest, 1000);
+    EXPECT_EQ(trace.ticks.back(), -1);  // the piece has ended
+}
+
+TEST_F(MidiTest, TheJumpBackReleasesTheNotesInsteadOfCuttingThem) {
+    Midi midi;
+    midi.Note(0, 3000, 0, 60, 48);  // strings, held across the loop's end
+    Write("held.mid", midi, 3072);
+    LoadPiece(MusicPlayer, "held.mid", 1, 768, 1536);
+    PlayPiece(MusicPlayer);
+    int previous = 0;
+    bool wrapped = false;
+    for (int block = 0; block < 2 * 44100 / 64 && !wrapped; ++block) {
+        Mix(64);
+        const int tick = PieceTick(MusicPlayer);
+        wrapped = tick < previous;
+        previous = tick;
+    }
+    ASSERT_TRUE(wrapped);
+    // The note is not struck again at 768; it is dying away, not gone.
+    EXPECT_GT(PieceVoices(MusicPlayer), 0);
+    EXPECT_GT(Peak(Mix(64)), 100);
+}
+
+TEST_F(MidiTest, WithoutLoopPointsTheWholePieceRepeats) {
+    Midi midi;
+    midi.Note(0, 700, 0, 67, 0);
+    Write("whole.mid", midi, 768);
+    LoadPiece(MusicPlayer, "whole.mid", 2, NoLoop, NoLoop);
+    PlayPiece(MusicPlayer);
+    const Trace trace = Follow(MusicPlayer, 8.0);
+    EXPECT_EQ(trace.Wraps(), 2);  // three passes in all
+    EXPECT_EQ(trace.ticks.back(), -1);
+}
+
+TEST_F(MidiTest, StopAllSilencesAtOnceAndPlayStartsAgainFromTheTop) {
+    Midi midi;
+    midi.Note(0, 3000, 0, 60, 19);
+    Write("organ.mid", midi, 3072);
+    LoadPiece(MusicPlayer, "organ.mid", 999);
+    PlayPiece(MusicPlayer);
+    EXPECT_GT(Peak(Mix(22050)), 1000);
+    StopAll(MusicPlayer);
+    Mix(512);  // the fade, and what the device had already been given
+    EXPECT_EQ(Peak(Mix(4410)), 0);
+    EXPECT_EQ(PieceTick(MusicPlayer), -1);
+    PlayPiece(MusicPlayer);
+    Mix(64);
+    EXPECT_LT(PieceTick(MusicPlayer), 10);
+    EXPECT_GT(Peak(Mix(4410)), 1000);
+}
+
+TEST_F(AudioTest, WithoutASoundfontTheMusicIsSilentAndTheGameGoesOn) {
+    MusicSetupWith(tempDir + "/no-such.sf2");
+    EXPECT_FALSE(MusicReady());
+    LoadPiece(MusicPlayer, "mid0.Mid", 999);
+    PlayPiece(MusicPlayer);
+    EXPECT_EQ(Peak(Mix(4410)), 0);
+    EXPECT_EQ(SoundLog(), (std::vector<std::string>{"music load mid0.Mid repeats 999", "music play"}));
+}
+
+TEST_F(AudioTest, TheShippedPiecesPlay) {
+    if (!data::FileExists(SoundFontPath)) GTEST_SKIP() << "no soundfont";
+    MusicSetup();
+    LoadPiece(HelpMusicPlayer, "piano.mid", 999, 11000, 152500);
+    PlayPiece(HelpMusicPlayer);
+    EXPECT_GT(Peak(Mix(4 * 44100)), 1000);
+    EXPECT_THROW(LoadPiece(MusicPlayer, "nothere.Mid", 999), data::FatalError);
+}
+
+}  // namespace
