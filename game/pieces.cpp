@@ -28,9 +28,14 @@ void ClearGrid(int n) {
 
 Cell RollCell(uint8_t colourLimit, uint8_t stoneLimit) {
     const int r = RandomBelow(101);
-    if (r < colourLimit) return CellTemplates[size_t(RandomBelow(4))];
-    if (r < stoneLimit) return StoneCell;
-    return WildCell;
+    // The three tests are made one after another and the last that holds
+    // wins: where StoneLimit lies below ColourLimit, a roll between the two
+    // is a wild ball, not a colour.
+    Cell cell = EmptyCell;
+    if (r < colourLimit) cell = CellTemplates[size_t(RandomBelow(4))];
+    if (r >= colourLimit && r < stoneLimit) cell = StoneCell;
+    if (r >= stoneLimit) cell = WildCell;
+    return cell;
 }
 
 void MakePiece() {
