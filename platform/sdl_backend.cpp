@@ -72,14 +72,21 @@ public:
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0)
             throw data::FatalError(std::string("cannot open the display: ") + SDL_GetError());
+        // Hidden until the renderer is ready and the window is black, so no
+        // framed or stale picture flashes up first.
         window_ = SDL_CreateWindow("Zintari", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480,
-                                   SDL_WINDOW_FULLSCREEN_DESKTOP);
+                                   SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN);
         if (!window_) throw data::FatalError(std::string("cannot open the window: ") + SDL_GetError());
         renderer_ = SDL_CreateRenderer(window_, -1, 0);
         if (!renderer_) throw data::FatalError(std::string("cannot draw in the window: ") + SDL_GetError());
         SDL_RenderSetLogicalSize(renderer_, 640, 480);
         texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, 640, 480);
         if (!texture_) throw data::FatalError(std::string("cannot draw in the window: ") + SDL_GetError());
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+        SDL_RenderPresent(renderer_);
+        SDL_ShowWindow(window_);
+        SDL_RaiseWindow(window_);
         SDL_StopTextInput();
         // Controllers are optional: without the subsystem the keyboard serves.
         SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);

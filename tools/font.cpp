@@ -1,4 +1,4 @@
-// The bitmap font sheet: 85 glyphs of DejaVu Sans Bold, each 19 pixels high,
+// The bitmap font sheet: 85 glyphs of DejaVu Sans Condensed Bold, each 19 pixels high,
 // a bright gold-to-white fill with a dark brown edge on pure black (black is
 // the transparent colour when text is drawn).
 #include <SDL2/SDL.h>
@@ -15,7 +15,7 @@ namespace content {
 namespace {
 
 constexpr int SheetW = 400, SheetH = 89, GlyphH = platform::GlyphHeight, RowPitch = 22, Outline = 1;
-constexpr const char* FontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+constexpr const char* FontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf";
 
 // Coverage of one character (0..255 per pixel) rendered by SDL_ttf.
 struct Coverage {
@@ -77,7 +77,7 @@ void MakeFont(Context& ctx) {
     for (; points > 8; --points) {
         if (font) TTF_CloseFont(font);
         font = TTF_OpenFont(FontFile, points);
-        if (!font) Fail(std::string("cannot open ") + FontFile + " (install fonts-dejavu-core)");
+        if (!font) Fail(std::string("cannot open ") + FontFile + " (install fonts-dejavu-extra)");
         if (TTF_FontHeight(font) + 2 * Outline <= GlyphH + 2) break;
     }
     TTF_SetFontHinting(font, TTF_HINTING_LIGHT);
