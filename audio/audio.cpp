@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 #include "audio/mixer.h"
 #include "audio/music.h"
@@ -27,8 +28,16 @@ struct Engine {
     std::array<SoundBuffer, SoundCount> sounds;
     std::array<std::unique_ptr<MidiPlayer>, 2> players;
     bool deviceOpen = false;
+    // Loading the soundfont takes a good part of a second: it happens on a
+    // thread of its own so that start-up does not wait for it.
+    std::thread loader;
 };
 Engine engine;
+
+// Waits for the soundfont, the first time music is needed.
+void FinishLoading() {
+    if (engine.loader.joinable()) engine.loader.join();
+}
 
 void Log(const std::string& line) { SoundLog().push_back(line); }
 
@@ -50,6 +59,7 @@ void Mix(int16_t* out, int frames) {
 }
 
 MidiPlayer* ReadyPlayer(Player p) {
+    FinishLoading();
     MidiPlayer* player = engine.players[p].get();
     return player && player->Ready() ? player : nullptr;
 }
@@ -69,6 +79,7 @@ std::vector<std::string>& SoundLog() {
 }
 
 void SoundSetup() {
+    FinishLoading();
     CloseDevice();
     std::array<SoundBuffer, SoundCount> loaded;
     for (int s = 0; s < SoundCount; ++s)
@@ -81,17 +92,22 @@ void SoundSetup() {
 void MusicSetup() { MusicSetupWith(SoundFontPath); }
 
 void MusicSetupWith(const std::string& soundfont) {
-    std::array<std::unique_ptr<MidiPlayer>, 2> made;
-    if (data::FileExists(soundfont)) {
-        for (auto& player : made) player = std::make_unique<MidiPlayer>(soundfont);
-        if (!made[0]->Ready() || !made[1]->Ready()) made = {};
-    }
-    if (!made[0]) std::fprintf(stderr, "zintari: cannot load the soundfont %s: the music is silent\n", soundfont.c_str());
-    platform::AudioLock lock;
-    engine.players = std::move(made);
+    FinishLoading();
+    engine.loader = std::thread([soundfont] {
+        std::array<std::unique_ptr<MidiPlayer>, 2> made;
+        if (data::FileExists(soundfont)) {
+            for (auto& player : made) player = std::make_unique<MidiPlayer>(soundfont);
+            if (!made[0]->Ready() || !made[1]->Ready()) made = {};
+        }
+        if (!made[0])
+            std::fprintf(stderr, "zintari: cannot load the soundfont %s: the music is silent\n", soundfont.c_str());
+        platform::AudioLock lock;
+        engine.players = std::move(made);
+    });
 }
 
 void AudioShutdown() {
+    FinishLoading();
     CloseDevice();
     engine.players = {};
     engine.sounds = {};
@@ -150,6 +166,7 @@ void StopAll(Player p) {
 }
 
 void MixForTest(int16_t* out, int frames) {
+    FinishLoading();
     platform::AudioLock lock;
     Mix(out, frames);
 }
