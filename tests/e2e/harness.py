@@ -813,6 +813,57 @@ class Game:
         """Types text, each key held for hold_ms."""
         self.xdotool("type", "--delay", str(2 * hold_ms), "--", text)
 
+    # The game polls key states, which change only when it yields to event
+    # processing. A game that is busy (or starved of the CPU) for longer
+    # than a short tap takes the press and the release in one go and never
+    # sees the key held. So a key that must act is either held until its
+    # effect shows, or tapped again when nothing happened.
+
+    def press_until(self, name, predicate, timeout=20.0, what=None, allow_exit=False):
+        """Holds a key down until predicate() is true, then releases it;
+        returns predicate's value. For keys that lead to another screen,
+        where a repeat does no harm."""
+        self.keydown(name)
+        try:
+            return self.wait_until(predicate, timeout, what=what or "the game to act on %s" % name,
+                                   allow_exit=allow_exit)
+        finally:
+            self.keyup(name)
+
+    def tap_until(self, name, predicate, timeout=20.0, retry_s=3.0, what=None, hold_ms=80, unchanged=None):
+        """Taps a key and waits for predicate(); taps again every retry_s
+        seconds while it stays false (a tap the game missed). For keys that
+        must act exactly once, such as a step through a menu. With
+        unchanged, a callable telling whether the screen still shows the
+        state before the tap, it taps again only then and fails at once on
+        any other state (a double step, say)."""
+        what = what or "the game to act on %s" % name
+        deadline = time.monotonic() + timeout
+        while True:
+            self.key(name, hold_ms)
+            try:
+                return self.wait_until(predicate, max(0.2, min(retry_s, deadline - time.monotonic())), what=what)
+            except AssertionError:
+                if not self.alive() or time.monotonic() >= deadline:
+                    raise
+                if unchanged is not None and not unchanged():
+                    raise AssertionError("after %s the game shows neither the state before it nor %s" % (name, what))
+                print("note: %s had no effect within %.1f s; pressing it again" % (name, retry_s))
+
+    def wait_shot(self, test, timeout, what="the picture", interval=0.02):
+        """Screenshots until test(shot) is true; returns that shot."""
+        found = []
+
+        def check():
+            shot = self.screenshot()
+            if test(shot):
+                found.append(shot)
+                return True
+            return False
+
+        self.wait_until(check, timeout, interval, what)
+        return found[0]
+
     # files
 
     @property
