@@ -39,7 +39,7 @@ class Menus(unittest.TestCase):
             self.quick_help(s, game, font)
             self.best_players(s, game, font)
             self.level_select(s, game, font)
-            s.menu_step("Up", 5)  # wraps from New Game to Exit
+            s.go_to_entry(5, "Up")  # Up from New Game wraps round to Exit
             game.press_until("Return", lambda: not game.alive(), STEP_S, "the game to end on Exit", allow_exit=True)
             self.assertIsNotNone(game.wait_exit(10), "the game still runs after Exit")
             self.assertEqual(game.returncode, 0, "exit status after Exit")
@@ -48,19 +48,24 @@ class Menus(unittest.TestCase):
         font.check(self, menu, "MAIN MENU", 260, 120, "menu title")
         for i, text in enumerate(screens.MENU_ENTRIES):
             font.check(self, menu, text, 260, 160 + 40 * i, "menu entry")
-        # Down moves the marker from "New Game" to "Options": only the two
-        # 20x20 marker squares left of the texts change.
-        s.menu_step("Down", 2)
+        # Down moves the marker off "New Game": only the two 20x20 marker
+        # squares left of the texts change.
+        went = s.step_marker("Down")
         moved = game.screenshot()
         diff = screens.changed(menu, moved, (0, 0, 640, 480))
-        for choice, part in ((1, [p for p in diff if p[1] < 190]), (2, [p for p in diff if p[1] >= 190])):
-            self.assertTrue(self.fills(screens.bbox(part), screens.marker_rect(choice)),
-                            "the change at entry %d, %r, is not the marker square %r"
-                            % (choice, screens.bbox(part), screens.marker_rect(choice)))
-        # Up goes back; Up on the first entry wraps to Exit, Down on Exit to New Game.
-        s.menu_step("Up", 1)
-        s.menu_step("Up", 5)
-        s.menu_step("Down", 1)
+        for choice in (1, went):
+            rect = screens.marker_rect(choice)
+            part = [p for p in diff if rect[1] - 10 <= p[1] < rect[3] + 10]
+            self.assertTrue(self.fills(screens.bbox(part), rect), "the change at entry %d, %r, is not the marker "
+                            "square %r" % (choice, screens.bbox(part), rect))
+        self.assertEqual(len(diff), len([p for p in diff if any(
+            screens.marker_rect(c)[1] <= p[1] < screens.marker_rect(c)[3] for c in (1, went))]),
+            "more than the marker changed")
+        # Up goes back; from the first entry Up wraps round to Exit, and from
+        # Exit Down wraps round to New Game.
+        s.go_to_entry(1, "Up")
+        self.assertEqual(s.step_marker("Up"), 5, "Up on New Game")
+        s.go_to_entry(1, "Down")
 
     @staticmethod
     def fills(box, rect):
@@ -79,30 +84,27 @@ class Menus(unittest.TestCase):
         for i, text in enumerate(texts):  # the Enter that chose Options changed nothing
             font.check(self, options, text, 260, 200 + 40 * i, "options entry")
 
-        def step(key, choice):
-            s.menu_step(key, choice, reference=options, first_top=200, entries=4)
+        def go(entry):
+            s.go_to_entry(entry, reference=options, first_top=200, entries=4)
 
-        step("Down", 2)
-        step("Down", 3)
-        step("Up", 2)
-        step("Up", 1)
-        step("Up", 4)  # wraps from Music to Rotation
-        step("Down", 1)  # and back
-        step("Down", 2)
-        step("Down", 3)
+        def change(y, values, wanted):
+            """Taps Enter on a setting until it shows `wanted`; it must show
+            one of values all the while."""
+            for _ in range(2 * len(values)):
+                shot = game.screenshot()
+                now = [v for v in values if font.shown(shot, v, 260, y)]
+                self.assertEqual(len(now), 1, "the setting at y %d shows none of %r" % (y, values))
+                if now[0] == wanted:
+                    return
+                game.tap_until("Return", lambda: not font.shown(game.screenshot(), now[0], 260, y), STEP_S,
+                               what="%r to change on Enter" % now[0])
+            self.fail("%r never showed" % wanted)
 
-        def change(y, old, new):
-            game.tap_until("Return", lambda: font.shown(game.screenshot(), new, 260, y), STEP_S,
-                           what="%r after Enter" % new,
-                           unchanged=lambda: font.shown(game.screenshot(), old, 260, y))
-
-        # Difficulty goes round Medium, Hard, Easy and back; then to Hard.
-        change(280, "Difficulty Medium", "Difficulty Hard")
-        change(280, "Difficulty Hard", "Difficulty Easy")
-        change(280, "Difficulty Easy", "Difficulty Medium")
-        change(280, "Difficulty Medium", "Difficulty Hard")
-        step("Down", 4)
-        change(320, "Rotation:Color", "Rotation:Block")
+        go(3)
+        change(280, ["Difficulty Easy", "Difficulty Medium", "Difficulty Hard"], "Difficulty Hard")
+        go(4)
+        change(320, ["Rotation:Color", "Rotation:Block"], "Rotation:Block")
+        go(1)  # Down from Rotation wraps round to Music
         self.assertEqual(gamefiles.read_plain(path), before, "the preferences were written before Esc")
         game.press_until("Escape", lambda: s.is_main_menu(game.screenshot()), STEP_S, "the main menu after Esc")
         s.check_back_at_menu("after the options")
