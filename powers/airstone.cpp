@@ -1,4 +1,5 @@
 // Airstone lifts every stone out of the well.
+#include <algorithm>
 #include <vector>
 
 #include "game/play.h"
@@ -33,7 +34,12 @@ shell::State Airstone() {
                     r.Bottom = r.Top + 24;
                 }
                 rising = rising || r.Top > 26;
-                CopyRect(BackBuffer, r, BlockSurfaces[4], WholeSurface, Key::Source);
+                // Only the part still inside the well is drawn: above it the
+                // back buffer holds the level's title and the well's frame.
+                const int cut = std::max(0, WellTop - r.Top);
+                if (cut < CellSize)
+                    CopyRect(BackBuffer, {r.Left, r.Top + cut, r.Right, r.Bottom}, BlockSurfaces[4],
+                             {0, cut, CellSize, CellSize}, Key::Source);
             }
             PresentRect(WellRect);
             if (!rising) return shell::State::Settle;

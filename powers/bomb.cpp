@@ -51,8 +51,12 @@ void BombBurst(uint8_t kind, int bx, int by) {
                     if (dark) FillRect(BackBuffer, CellRectOf(x, y), 0);
                     else CopyRect(BackBuffer, CellRectOf(x, y), BlockSurfaces[kind], WholeSurface);
                 }
-            if (dark) FillRect(BackBuffer, BombRect(bx, by), 0);
-            else CopyRect(BackBuffer, BombRect(bx, by), BombFramesSurface, {0, 0, 24, 24});
+            // A bomb still above the well is not drawn: the back buffer
+            // there holds the level's title and the well's frame.
+            if (by >= 0) {
+                if (dark) FillRect(BackBuffer, BombRect(bx, by), 0);
+                else CopyRect(BackBuffer, BombRect(bx, by), BombFramesSurface, {0, 0, 24, 24});
+            }
             PresentRect(WellRect);
         }
         shell::YieldToEvents();
@@ -100,7 +104,7 @@ shell::State Bomb() {
             if (bx >= 1 && by >= 0 && Well[bx / 24 - 1][by / 24].Empty) bx -= 24;
         }
         game::DrawWell();
-        CopyRect(BackBuffer, BombRect(bx, by), BombFramesSurface, source);
+        if (by >= 0) CopyRect(BackBuffer, BombRect(bx, by), BombFramesSurface, source);  // unseen above the well
         PresentRect(WellRect);
         shell::YieldToEvents();
     }

@@ -364,6 +364,18 @@ TEST_F(Powers, HolyCrossOverAnEmptyCrossChangesNothingButTakesItsTime) {
     EXPECT_TRUE(PrimarySurface.Pixels() == afterGlow);  // no circle anywhere
 }
 
+TEST_F(Powers, StonesLeavingTheWellLeaveNothingAboveIt) {
+    // Above the well the back buffer holds the level's title and the
+    // well's frame; a full present (after the display comes back) shows it.
+    FillRect(BackBuffer, WholeSurface, Rgb(90, 60, 30));
+    const Surface before = BackBuffer;
+    Fill({"S.........",
+          "S........S"});
+    Well[5][0] = StoneCell;
+    powers::Airstone();
+    EXPECT_TRUE(SameRect(BackBuffer, {0, 0, 640, 50}, before, {0, 0, 640, 50}));
+}
+
 // ----------------------------------------------------------------- Bomb
 
 class BombTest : public Powers {
@@ -442,11 +454,11 @@ TEST_F(BombTest, TheWallsStopItSideways) {
 }
 
 TEST_F(BombTest, ItCannotBeSteeredAboveTheWell) {
-    Fill({"RGBGBGBGBY"});
+    Fill({"RGBG.GBGBY"});
     backend.PressAt(1, VK_RIGHT);  // four move attempts while it is above the well
     backend.ReleaseAt(450, VK_RIGHT);
     backend.PressAt(460, VK_SPACE);
-    EXPECT_EQ(DropBomb(), "RG.G.G.G.Y");  // still column 4
+    EXPECT_EQ(DropBomb(), "..........");  // still column 4, down to the floor
 }
 
 TEST_F(BombTest, ABlockBesideItStopsTheMoveEvenWithRoomDiagonallyBelow) {
@@ -456,6 +468,20 @@ TEST_F(BombTest, ABlockBesideItStopsTheMoveEvenWithRoomDiagonallyBelow) {
     backend.PressAt(460, VK_LEFT);
     backend.ReleaseAt(490, VK_LEFT);
     EXPECT_EQ(DropBomb(), "RG.S.G.G.Y");  // it stayed in column 4 and hit the blue
+}
+
+TEST_F(BombTest, TheBombLeavesNothingAboveTheWell) {
+    FillRect(BackBuffer, WholeSurface, Rgb(90, 60, 30));
+    const Surface before = BackBuffer;
+    Fill({"RGBG.GBGBY"});
+    backend.PressAt(300, VK_SPACE);
+    DropBomb();
+    EXPECT_TRUE(SameRect(BackBuffer, {0, 0, 640, 50}, before, {0, 0, 640, 50}));
+    // Bursting on a full column while still above the well.
+    FillRect(BackBuffer, WholeSurface, Rgb(90, 60, 30));
+    for (int y = 0; y < WellRows; ++y) Well[4][y] = Block("RGBYS"[y % 5]);
+    DropBomb();
+    EXPECT_TRUE(SameRect(BackBuffer, {0, 0, 640, 50}, before, {0, 0, 640, 50}));
 }
 
 // ------------------------------------------------------- Paying and keys
