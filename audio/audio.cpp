@@ -7,7 +7,9 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <exception>
 #include <thread>
+#include <utility>
 
 #include "audio/mixer.h"
 #include "audio/music.h"
@@ -24,20 +26,44 @@ constexpr const char* Files[SoundCount] = {"intro.wav",   "line.wav",  "sb.wav",
                                            "bang.wav",    "cross.wav", "gameover.wav"};
 const char* PlayerName(Player p) { return p == MusicPlayer ? "music" : "helpmusic"; }
 
+// Work on a thread of its own that is always joined, also when the program
+// ends without a shutdown of the sound; an error it met is raised on the
+// game's thread when it is joined.
+struct Loader {
+    std::thread thread;
+    std::exception_ptr error;
+    ~Loader() {
+        if (thread.joinable()) thread.join();
+    }
+    template <typename Work>
+    void Start(Work work) {
+        Join();
+        thread = std::thread([this, work] {
+            try {
+                work();
+            } catch (...) {
+                error = std::current_exception();
+            }
+        });
+    }
+    void Join() {
+        if (thread.joinable()) thread.join();
+        if (error) std::rethrow_exception(std::exchange(error, nullptr));
+    }
+};
+
 struct Engine {
     std::array<SoundBuffer, SoundCount> sounds;
     std::array<std::unique_ptr<MidiPlayer>, 2> players;
     bool deviceOpen = false;
-    // Loading the soundfont takes a good part of a second: it happens on a
-    // thread of its own so that start-up does not wait for it.
-    std::thread loader;
+    // Reading the sounds and the soundfont takes a good part of a second:
+    // it happens meanwhile, so that start-up does not wait for it.
+    Loader soundLoader, musicLoader;
 };
 Engine engine;
 
-// Waits for the soundfont, the first time music is needed.
-void FinishLoading() {
-    if (engine.loader.joinable()) engine.loader.join();
-}
+void FinishSounds() { engine.soundLoader.Join(); }
+void FinishMusic() { engine.musicLoader.Join(); }
 
 void Log(const std::string& line) { SoundLog().push_back(line); }
 
@@ -59,7 +85,7 @@ void Mix(int16_t* out, int frames) {
 }
 
 MidiPlayer* ReadyPlayer(Player p) {
-    FinishLoading();
+    FinishMusic();
     MidiPlayer* player = engine.players[p].get();
     return player && player->Ready() ? player : nullptr;
 }
@@ -81,10 +107,13 @@ std::vector<std::string>& SoundLog() {
 void SoundSetup() {
     FinishLoading();
     CloseDevice();
-    std::array<SoundBuffer, SoundCount> loaded;
-    for (int s = 0; s < SoundCount; ++s)
-        loaded[s] = SoundBuffer(platform::LoadWavStereo(data::ProgramFile(std::string("wav/") + Files[s])));
-    engine.sounds = std::move(loaded);
+    engine.soundLoader.Start([] {
+        std::array<SoundBuffer, SoundCount> loaded;
+        for (int s = 0; s < SoundCount; ++s)
+            loaded[s] = SoundBuffer(platform::LoadWavStereo(data::ProgramFile(std::string("wav/") + Files[s])));
+        platform::AudioLock lock;
+        engine.sounds = std::move(loaded);
+    });
     // No device leaves the game silent; every call still works and logs.
     engine.deviceOpen = platform::Active().OpenAudio(Mix);
 }
@@ -92,8 +121,8 @@ void SoundSetup() {
 void MusicSetup() { MusicSetupWith(SoundFontPath); }
 
 void MusicSetupWith(const std::string& soundfont) {
-    FinishLoading();
-    engine.loader = std::thread([soundfont] {
+    FinishMusic();
+    engine.musicLoader.Start([soundfont] {
         std::array<std::unique_ptr<MidiPlayer>, 2> made;
         if (data::FileExists(soundfont)) {
             for (auto& player : made) player = std::make_unique<MidiPlayer>(soundfont);
@@ -106,8 +135,17 @@ void MusicSetupWith(const std::string& soundfont) {
     });
 }
 
+void FinishLoading() {
+    FinishSounds();
+    FinishMusic();
+}
+
 void AudioShutdown() {
-    FinishLoading();
+    // A load that failed has nothing left to say at shutdown.
+    try {
+        FinishLoading();
+    } catch (const data::FatalError&) {
+    }
     CloseDevice();
     engine.players = {};
     engine.sounds = {};
@@ -115,24 +153,28 @@ void AudioShutdown() {
 
 void PlayOnce(Sound s) {
     Log(std::string("play ") + Files[s] + " once");
+    FinishSounds();
     platform::AudioLock lock;
     engine.sounds[s].PlayOnce();
 }
 
 void PlayLooping(Sound s) {
     Log(std::string("play ") + Files[s] + " loop");
+    FinishSounds();
     platform::AudioLock lock;
     engine.sounds[s].PlayLooping();
 }
 
 void Stop(Sound s) {
     Log(std::string("stop ") + Files[s]);
+    FinishSounds();
     platform::AudioLock lock;
     engine.sounds[s].Stop();
 }
 
 void Rewind(Sound s) {
     Log(std::string("rewind ") + Files[s]);
+    FinishSounds();
     platform::AudioLock lock;
     engine.sounds[s].Rewind();
 }
@@ -171,9 +213,18 @@ void MixForTest(int16_t* out, int frames) {
     Mix(out, frames);
 }
 
-bool SoundPlaying(Sound s) { return engine.sounds[s].Playing(); }
-int SoundPosition(Sound s) { return engine.sounds[s].Position(); }
-int SoundFrames(Sound s) { return engine.sounds[s].Frames(); }
+bool SoundPlaying(Sound s) {
+    FinishSounds();
+    return engine.sounds[s].Playing();
+}
+int SoundPosition(Sound s) {
+    FinishSounds();
+    return engine.sounds[s].Position();
+}
+int SoundFrames(Sound s) {
+    FinishSounds();
+    return engine.sounds[s].Frames();
+}
 bool MusicReady() { return ReadyPlayer(MusicPlayer) != nullptr; }
 
 int PieceTick(Player p) {

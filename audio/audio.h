@@ -30,6 +30,9 @@ const char* SoundFile(Sound s);  // "intro.wav"
 void SoundSetup();
 // Prepares the two MIDI players.
 void MusicSetup();
+// Waits until the sounds and the soundfont, read meanwhile, are ready; a
+// sound file that could not be read raises its FatalError here.
+void FinishLoading();
 // Stops everything and releases the device.
 void AudioShutdown();
 

@@ -73,7 +73,7 @@ std::string ReadWholeFile(const std::string& path) {
     return bytes.str();
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& bytes) {
+void WriteFileAtomically(const std::string& path, const std::string& bytes, Sync sync) {
     const std::string part = path + ".part";
     const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) throw FatalError(path + ": cannot be written: " + Reason());
@@ -89,7 +89,7 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes) {
         }
         done += size_t(n);
     }
-    const bool synced = ::fsync(fd) == 0;
+    const bool synced = sync == Sync::No || ::fsync(fd) == 0;
     if (::close(fd) != 0 || !synced || ::rename(part.c_str(), path.c_str()) != 0) {
         const std::string why = Reason();
         ::unlink(part.c_str());
@@ -102,16 +102,16 @@ void ScrambleBytes(std::string& bytes, const std::string& key) {
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(bytes[i] ^ key[i % key.size()]);
 }
 
-void ScrambleFile(const std::string& source, const std::string& destination, const std::string& key) {
+void ScrambleFile(const std::string& source, const std::string& destination, const std::string& key, Sync sync) {
     if (!FileExists(source)) throw FatalError(source + ": missing");
     std::string bytes = ReadWholeFile(source);
     if (bytes.empty()) throw FatalError(source + ": empty file");
     ScrambleBytes(bytes, key);
-    WriteFileAtomically(destination, bytes);
+    WriteFileAtomically(destination, bytes, sync);
 }
 
 PlainCopy::PlainCopy(const std::string& scrambledPath, const std::string& plainName) : plain_(PlainFile(plainName)) {
-    ScrambleFile(scrambledPath, plain_, DataKey);
+    ScrambleFile(scrambledPath, plain_, DataKey, Sync::No);
 }
 
 PlainCopy::~PlainCopy() { ::unlink(plain_.c_str()); }
@@ -121,7 +121,7 @@ std::string PlainCopy::Contents() const { return ReadWholeFile(plain_); }
 void WriteScrambled(const std::string& destination, const std::string& plainName, const std::string& text) {
     const std::string plain = PlainFile(plainName);
     try {
-        WriteFileAtomically(plain, text);
+        WriteFileAtomically(plain, text, Sync::No);
         ScrambleFile(plain, destination, DataKey);
     } catch (...) {
         ::unlink(plain.c_str());

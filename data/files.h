@@ -33,7 +33,10 @@ void RemoveTempFolder();
 // renamed into place, so a failed write never leaves half a file behind.
 // A missing, empty or unreadable source, or an unwritable destination,
 // throws FatalError naming the file.
-void ScrambleFile(const std::string& source, const std::string& destination, const std::string& key);
+// Sync::No is for the short-lived plain copies, which need not reach the disk.
+enum class Sync { Yes, No };
+void ScrambleFile(const std::string& source, const std::string& destination, const std::string& key,
+                  Sync sync = Sync::Yes);
 void ScrambleBytes(std::string& bytes, const std::string& key);
 
 // A plain copy of a scrambled file for as long as the object lives.
@@ -57,7 +60,7 @@ void WriteScrambled(const std::string& destination, const std::string& plainName
 bool FileExists(const std::string& path);
 std::string ReadWholeFile(const std::string& path);  // throws FatalError
 // Writes a file whole through a temporary name and a rename.
-void WriteFileAtomically(const std::string& path, const std::string& bytes);
+void WriteFileAtomically(const std::string& path, const std::string& bytes, Sync sync = Sync::Yes);
 // Copies the shipped file to the user's folder unless it is there already.
 void SeedUserFile(const std::string& relative);
 // Renames a damaged user file to name.bad (replacing an older one).

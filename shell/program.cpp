@@ -63,7 +63,7 @@ State RunState(State s) {
     return State::Shutdown;
 }
 
-State Form_Load() {
+void LoadEverything() {
     using namespace platform;
     Active().ShowCursor(false);
     BuildCellTemplates();
@@ -78,7 +78,11 @@ State Form_Load() {
     FinalePending = False;
     PanelRect = {20, 109, 190, 421};
     game::SeedRandom(uint64_t(std::time(nullptr)) ^ uint64_t(TickCount()));
+}
 
+State Form_Load() {
+    using namespace platform;
+    LoadEverything();
     // 100 ms of black, then the credit (and the second message for those
     // who came with the phrase).
     FrameStart = TickCount();
@@ -89,6 +93,7 @@ State Form_Load() {
     }
     ShowMessage("This game was created by Doran Velisk.", 3000, 500);
     if (AccessPhraseGiven()) ShowMessage("And yes,you just can't live without cheating!", 3000, 500);
+    audio::FinishLoading();  // long done by now; a broken sound file is reported before the menu
     ResetKeyToggles();
     return State::MainMenu;
 }

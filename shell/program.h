@@ -39,6 +39,9 @@ State RunState(State s);
 
 // Start-up up to the main menu: returns the first state.
 State Form_Load();
+// The work of start-up before anything is shown: options, display and
+// pictures, sounds, levels and font, best players, clipboard.
+void LoadEverything();
 
 // The whole program: start-up, then states until Shutdown or the window's
 // close. Returns the process's exit status.

@@ -14,6 +14,7 @@
 #include "platform/keyboard.h"
 #include "platform/sdl_backend.h"
 #include "powers/powers.h"
+#include "shell/program.h"
 
 namespace {
 
@@ -43,13 +44,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: pacing GAME_DIR\n");
         return 2;
     }
+    const auto launched = Clock::now();
     auto window = platform::MakeSdlBackend();
     platform::Use(window.get());
     const std::string scratch = data::MakeTempFolder();
     data::SetFolders(argv[1], scratch, scratch);
     ResetProgramState();
-    platform::InitDisplay();
-    platform::LoadLevelsAndFont();
+    shell::LoadEverything();
+    std::printf("%-34s %8.1f ms  (window, options, pictures, sounds, levels, scores)\n", "start-up work before the first picture",
+                std::chrono::duration<double, std::milli>(Clock::now() - launched).count());
     SoundOn = 0;
     MinBlocks = 3;
 

@@ -110,15 +110,17 @@ TEST_F(AudioTest, TwoQuickClearsRestartTheLineSound) {
 
 TEST_F(AudioTest, AMissingWavFileStopsTheStartWithItsPath) {
     data::SetFolders(tempDir, userDir, tempDir);
+    SoundSetup();  // the files are read meanwhile: the error comes when they are needed
     try {
-        SoundSetup();
+        FinishLoading();
         FAIL() << "no error";
     } catch (const data::FatalError& e) {
         EXPECT_EQ(std::string(e.what()), data::ProgramFile("wav/intro.wav") + ": missing");
     }
     std::filesystem::create_directories(tempDir + "/wav");
     for (int s = 0; s < SoundCount; ++s) data::WriteFileAtomically(tempDir + "/wav/" + SoundFile(Sound(s)), "RIFF junk");
-    EXPECT_THROW(SoundSetup(), data::FatalError);
+    SoundSetup();
+    EXPECT_THROW(PlayOnce(LineWav), data::FatalError);
 }
 
 TEST_F(AudioTest, ShutdownTwiceAndSetUpAgain) {
