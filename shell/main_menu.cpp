@@ -25,6 +25,20 @@ void DrawMenu() {
 
 }  // namespace
 
+void MoveMenuChoice(int entries, void (*draw)()) {
+    // Down is tested before Up: both held move down and back up again.
+    if (KeyHeld(VK_DOWN)) {
+        MenuChoice = MenuChoice == entries ? 1 : MenuChoice + 1;
+        draw();
+        Wait(100);
+    }
+    if (KeyHeld(VK_UP)) {
+        MenuChoice = MenuChoice == 1 ? entries : MenuChoice - 1;
+        draw();
+        Wait(100);
+    }
+}
+
 State MainMenu() {
     DisableTimer1();
     UpdateRect = {200, 110, 450, 370};
@@ -34,16 +48,7 @@ State MainMenu() {
     CopyRect(BackBuffer, WholeSurface, LogoSurface, WholeSurface);
     DrawMenu();
     for (;;) {
-        if (KeyHeld(VK_DOWN)) {
-            MenuChoice = MenuChoice == 5 ? 1 : MenuChoice + 1;
-            DrawMenu();
-            Wait(100);
-        }
-        if (KeyHeld(VK_UP)) {
-            MenuChoice = MenuChoice == 1 ? 5 : MenuChoice - 1;
-            DrawMenu();
-            Wait(100);
-        }
+        MoveMenuChoice(5, DrawMenu);
         if (KeyHeld(VK_RETURN)) {
             switch (MenuChoice) {
             case 5:

@@ -52,16 +52,7 @@ State OptionsScreen() {
     bool enterReleased = false;
     for (;;) {
         if (GetKeyState(VK_RETURN) >= 0) enterReleased = true;
-        if (KeyHeld(VK_DOWN)) {
-            MenuChoice = MenuChoice == 4 ? 1 : MenuChoice + 1;
-            DrawOptions();
-            Wait(100);
-        }
-        if (KeyHeld(VK_UP)) {
-            MenuChoice = MenuChoice == 1 ? 4 : MenuChoice - 1;
-            DrawOptions();
-            Wait(100);
-        }
+        MoveMenuChoice(4, DrawOptions);
         if (KeyHeld(VK_ESCAPE)) {
             data::Preferences("save");
             return State::MainMenu;

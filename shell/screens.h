@@ -9,6 +9,10 @@ State OptionsScreen();
 State QuickHelp();
 State LevelSelect();
 
+// Down and Up move MenuChoice through entries 1 to entries with wrap-around,
+// redraw and wait 100 ms (the main menu and the options screen).
+void MoveMenuChoice(int entries, void (*draw)());
+
 }  // namespace shell
 
 #include <array>
