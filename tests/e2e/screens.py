@@ -28,6 +28,9 @@ SCREEN = (640, 480)  # one screen pixel per game pixel
 # Generous limits: a loaded two-core machine runs the game and the X server
 # slowly, and a screen change may take seconds to show.
 STEP_S = 20.0
+# How long to watch a setting or a marker after a key has acted, for a
+# second step caused by a key release that came late.
+SETTLE_S = 0.3
 
 
 # --- pixels ----------------------------------------------------------------
@@ -337,14 +340,18 @@ class Screens:
 
         self.game.tap_until(key, went, STEP_S, what="the marker to move from entry %d on %s" % (before, key),
                             unchanged=lambda: choice() == before)
-        return moved[0]
+        # A late release shows within the game's 100 ms repeat time.
+        time.sleep(SETTLE_S)
+        now = choice()
+        self.test.assertIsNotNone(now, "the marker vanished after %s" % key)
+        return now
 
     def go_to_entry(self, target, key="Down", reference=None, first_top=160, entries=5):
         """Taps key until the marker stands at entry `target`."""
         for _ in range(3 * entries):
-            reference_choice = self.marker_choice(self.game.screenshot(), reference or self.menu_shot, 1,
+            current = self.marker_choice(self.game.screenshot(), reference or self.menu_shot, 1,
                                                   entries, first_top)
-            if reference_choice == target:
+            if current == target:
                 return
             self.step_marker(key, reference, first_top, entries)
         self.test.fail("the marker never reached entry %d with %s" % (target, key))
