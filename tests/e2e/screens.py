@@ -1,11 +1,11 @@
 """What the game's screens look like, and the walks between them with the
 keys a player presses.
 
-Pictures are judged against what the game itself draws: texts by the glyph
-widths of its letters-and-levels file (the width of a drawn text, where it
-starts, and that no glyph spills over the edge of its own cell), the menu
-marker and the level-select frame by the difference they make to the same
-screen without them, the well cell by cell.
+Pictures are judged against what the game itself draws: a text by
+rendering it as the game does, from the glyph table of its letters-and-
+levels file and the font sheet carried in its executable, pixel for pixel;
+the menu marker and the level-select frame by the difference they make to
+the same screen without them; the well cell by cell.
 
 Everything takes game coordinates (the 640x480 picture); the tests run on a
 640x480 X screen, where they are also screen coordinates."""
@@ -15,9 +15,6 @@ import time
 import gamefiles
 import harness
 
-WELL = (200, 50, 440, 434)
-METER = (460, 50, 484, 434)
-STRIP = (200, 447, 400, 467)
 CELL = 24
 COLUMNS, ROWS = 10, 16
 GLYPH_H = 19
@@ -31,16 +28,10 @@ STEP_S = 20.0
 # How long to watch a setting or a marker after a key has acted, for a
 # second step caused by a key release that came late.
 SETTLE_S = 0.3
+INTRO_TEXT_S = 4.8  # how long a level's intro shows its text by itself
 
 
 # --- pixels ----------------------------------------------------------------
-
-def is_face(rgb):
-    """A pixel of the bitmap font's face: gold at the top of a glyph to warm
-    white at its bottom (the dark brown edge and black do not count)."""
-    r, g, b = rgb
-    return r >= 235 and g >= 190 and b <= 235 and r - b >= 20
-
 
 def is_black(rgb):
     return rgb == (0, 0, 0)
@@ -228,7 +219,6 @@ def column_stack(cells, col):
 
 MENU_ENTRIES = ["New Game", "Options", "Quick Help", "Best Players", "Exit"]
 POWER_LABELS = ["(2) Sweep", "(3) Rain", "(4) Airstone", "(5) HolyCross", "(6) Bomb"]
-OPTIONS_TOP = 200
 
 
 def marker_rect(choice, first_top=160):
@@ -245,6 +235,7 @@ class Screens:
         self.levels = gamefiles.LevelsFile.load(os.path.dirname(game.exe))
         self.font = Font(self.levels, gamefiles.font_sheet(game.exe, self.levels))
         self.menu_shot = None  # the main menu as first seen, "New Game" chosen
+        self.enter_pressed_at = None  # when Enter was pressed to start a level
 
     # recognisers
 
@@ -349,8 +340,8 @@ class Screens:
     def go_to_entry(self, target, key="Down", reference=None, first_top=160, entries=5):
         """Taps key until the marker stands at entry `target`."""
         for _ in range(3 * entries):
-            current = self.marker_choice(self.game.screenshot(), reference or self.menu_shot, 1,
-                                                  entries, first_top)
+            current = self.marker_choice(self.game.screenshot(), reference or self.menu_shot, 1, entries,
+                                         first_top)
             if current == target:
                 return
             self.step_marker(key, reference, first_top, entries)
@@ -369,16 +360,27 @@ class Screens:
     def start_selected_level(self, level):
         """Enter on the level select (the Enter that chose New Game has been
         released), then the level's intro."""
+        self.enter_pressed_at = time.monotonic()
         return self.game.press_until("Return", lambda: self.is_intro(self.game.screenshot(), level), STEP_S,
                                      "the intro of level %d" % level)
 
     def skip_intro(self, level):
         """Escape during the intro; then the playing screen. A tap, so that
         Escape is not still held when the piece control begins (which would
-        open the exit confirmation)."""
+        open the exit confirmation).
+
+        The intro's text stays 4.8 s by itself, counted from a moment after
+        Enter was pressed; when it is gone sooner, Escape has cut it short."""
         game = self.game
+        tapped_at = time.monotonic()
         game.tap_until("Escape", lambda: not self.is_intro(game.screenshot(), level), STEP_S,
                        what="the intro of level %d to end on Escape" % level)
+        gone_at = time.monotonic()
+        if tapped_at < self.enter_pressed_at + INTRO_TEXT_S - 1.5:
+            self.test.assertLess(gone_at, self.enter_pressed_at + INTRO_TEXT_S,
+                                 "the intro's text stayed its full time: Escape did not cut it short")
+        else:
+            print("note: Escape came too late in the intro to tell a skip from its end")
         return game.wait_shot(lambda s: self.is_playing(s, level), STEP_S, "the playing screen of level %d" % level)
 
     def hold_until(self, key, test, what, timeout=60):

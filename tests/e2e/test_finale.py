@@ -57,8 +57,7 @@ class Finale(unittest.TestCase):
                         STEP_S, what="the name in the box")
 
         # Enter: the finale, not the best players.
-        shot = game.press_until("Return", lambda: (lambda sh: font.shown(sh, "CONGRATULATIONS!", 10, 10) and sh)(
-            game.screenshot()), STEP_S, "the finale after the name")
+        s.hold_until("Return", lambda sh: font.shown(sh, "CONGRATULATIONS!", 10, 10), "the finale after the name")
         thanks = "Thank you for playing Zintari!"
         shot = game.wait_shot(lambda sh: font.shown(sh, thanks, 630 - font.width(thanks), 455), STEP_S,
                               "the thanks in the bottom right corner")
@@ -82,8 +81,7 @@ class Finale(unittest.TestCase):
 
         # Escape: the curtain, the closing message, then the main menu.
         message = "More to come...very soon."
-        shot = game.press_until("Escape", lambda: (lambda sh: font.shown(sh, message, None, 230) and sh)(
-            game.screenshot()), STEP_S, "the closing message")
+        shot = s.hold_until("Escape", lambda sh: font.shown(sh, message, None, 230), "the closing message")
         game.save(shot, "closing-message")
         self.assertIsNone(screens.bbox((x, y) for x, y, p in screens.pixels(shot, (0, 0, 640, 229))
                                        if not screens.is_black(p)), "more than the message on the screen")

@@ -99,29 +99,32 @@ class NameEntry(unittest.TestCase):
         # Escape at rest: 50 beats the tenth best (10), so name entry.
         def name_entry(shot):
             white = screens.count(shot, FIELD, lambda p: min(p) >= 245)
-            return white > 0.8 * (FIELD[2] - FIELD[0]) * (FIELD[3] - FIELD[1]) and shot
+            return white > 0.8 * (FIELD[2] - FIELD[0]) * (FIELD[3] - FIELD[1])
 
-        game.press_until("Escape", lambda: name_entry(game.screenshot()), STEP_S, "the name entry")
+        s.hold_until("Escape", name_entry, "the name entry")
         # Two green lines above the box: the score, and the invitation.
         entry = game.wait_shot(lambda shot: all(screens.count(shot, (16, y, 320, y + 13), screens.is_green_text) > 30
                                                 for y in (15, 35)), STEP_S, "the two lines above the name box")
         game.save(entry, "name-entry")
         self.assertEqual(field_text(entry), set(), "the name box is not empty")
-        widths = []
+        # Each typed letter shows in the box: its text grows to the right.
+        right = -1
+
+        def grown():
+            m = field_text(game.screenshot())
+            now = max(x for x, _y in m) if m else -1
+            return now if now > right else None
+
         for i, char in enumerate(NAME):
             game.type_text(char)
             if char != " ":
-                widths.append(game.wait_until(
-                    lambda: (lambda m: m and max(x for x, _y in m) > (widths[-1] if widths else -1)
-                             and max(x for x, _y in m))(field_text(game.screenshot())),
-                    STEP_S, what="%r to show in the name box" % NAME[:i + 1]))
+                right = game.wait_until(grown, STEP_S, what="%r to show in the name box" % NAME[:i + 1])
         typed = game.screenshot()
         game.save(typed, "name-typed")
         name_mask = field_text(typed)
 
         # Enter: the best players, with the new name in sixth place.
-        shot = game.press_until("Return", lambda: (lambda sh: font.shown(sh, title, None, 25) and sh)(
-            game.screenshot()), STEP_S, "the best players after the name")
+        shot = s.hold_until("Return", lambda sh: font.shown(sh, title, None, 25), "the best players after the name")
         game.save(shot, "best-players-new")
         new_rows = [best_row(shot, i) for i in range(10)]
         for i in range(10):

@@ -27,7 +27,8 @@ def lowest(cells):
 
 class Play(unittest.TestCase):
     def test_level_one(self):
-        with screens.new_game("play") as game:
+        # Easy: the slowest fall, for time to look at the piece on a loaded machine.
+        with screens.new_game("play", prefs={"difficulty": 1}) as game:
             s = screens.Screens(self, game)
             level = s.levels.levels[0]
             font = s.font

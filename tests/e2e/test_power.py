@@ -1,7 +1,6 @@
 """A power fired from the keyboard: a level of wild bars fills the meter
 with one run, key 2 pays for a Sweep, its name shows below the well and the
 two bottom rows are swept."""
-import time
 import unittest
 
 import gamefiles
