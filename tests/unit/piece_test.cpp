@@ -1,15 +1,13 @@
 // The falling piece: its shapes and cells, moving and turning at the walls
-// and against the stack, landing and game over, and the fall pace.
+// and against the stack, landing and game over, and the control loop's pace.
 #include <cmath>
 #include <map>
 
 #include "audio/audio.h"
 #include "game/pieces.h"
 #include "game/play.h"
-#include "game/random.h"
 #include "harness.h"
 #include "platform/keyboard.h"
-#include "powers/powers.h"
 #include "well_helpers.h"
 
 namespace {
@@ -27,7 +25,7 @@ struct Shape {
     int cells, height;
 };
 const Shape Shapes[] = {
-    {"bar", 1, false, 3, 3},  {"lying bar", 1, true, 3, 1},    {"block", 2, false, 8, 4},
+    {"bar", 1, false, 3, 3},        {"lying bar", 1, true, 3, 1},     {"block", 2, false, 8, 4},
     {"lying block", 2, true, 8, 2}, {"small square", 3, false, 4, 2}, {"big square", 4, false, 9, 3},
 };
 
@@ -45,9 +43,8 @@ protected:
     }
     static LevelInfo& Row() { return LevelTable[0]; }
 
-    // Deals a piece of the shape and places it above the well; a lying bar
-    // is turned (by a block rotation) as soon as its grid may turn, at
-    // PieceY = -24(n - 1). RotationMode is left as it was.
+    // Deals a piece of the shape above the well; a lying one is turned (by
+    // a block rotation) as soon as its grid may turn.
     static void Deal(const Shape& shape) {
         Row().PieceKind = shape.kind;
         game::MakePiece();
@@ -61,12 +58,6 @@ protected:
         }
     }
     static bool Occupied(int i, int j) { return !PieceGrid[i][j].Empty; }
-    static int CellsOfPiece() {
-        int n = 0;
-        for (int i = 0; i < PieceSize; ++i)
-            for (int j = 0; j < PieceSize; ++j) n += Occupied(i, j) ? 1 : 0;
-        return n;
-    }
     // The occupied part of the piece in well columns and rows.
     struct Extent {
         int left = 99, right = -99, top = 99, bottom = -99;
@@ -82,21 +73,9 @@ protected:
                 }
         return e;
     }
-    static int SlideLeft() {
-        int moves = 0;
-        while (game::CanMoveLeft() && moves < 12) {
-            PieceX = int16_t(PieceX - CellSize);
-            ++moves;
-        }
-        return moves;
-    }
-    static int SlideRight() {
-        int moves = 0;
-        while (game::CanMoveRight() && moves < 12) {
-            PieceX = int16_t(PieceX + CellSize);
-            ++moves;
-        }
-        return moves;
+    static void Slide(int step) {
+        for (int moves = 0; moves < 12 && (step < 0 ? game::CanMoveLeft() : game::CanMoveRight()); ++moves)
+            PieceX = int16_t(PieceX + step * CellSize);
     }
     static Landing Drop() {
         for (int rows = 0; rows < 30; ++rows) {
@@ -107,7 +86,7 @@ protected:
         ADD_FAILURE() << "the piece never stops";
         return Landing::Falls;
     }
-    // A settled column x holding blocks from row top down to the floor.
+    // A settled column x holding stones from row top down to the floor.
     static void Column(int x, int top) {
         for (int y = 0; y < WellRows; ++y) Well[x][y] = y >= top ? StoneCell : EmptyCell;
     }
@@ -116,19 +95,18 @@ protected:
             for (auto& cell : column) cell = EmptyCell;
         for (const auto& [at, c] : cells) PieceGrid[at.first][at.second] = test::CellOf(c);
     }
-    static std::string GridColumn(int i) {
+    // The grid as text, rows joined by '/'.
+    static std::string Grid() {
         std::string s;
-        for (int j = 0; j < PieceSize; ++j) s += test::CharOf(PieceGrid[i][j]);
-        return s;
-    }
-    static std::string GridRow(int j) {
-        std::string s;
-        for (int i = 0; i < PieceSize; ++i) s += test::CharOf(PieceGrid[i][j]);
+        for (int j = 0; j < PieceSize; ++j) {
+            if (j) s += '/';
+            for (int i = 0; i < PieceSize; ++i) s += test::CharOf(PieceGrid[i][j]);
+        }
         return s;
     }
 
-    // Runs the piece control loop for at most ms milliseconds of the virtual
-    // clock, noting the piece's position at every pass.
+    // Runs the piece control loop for at most ms of the virtual clock,
+    // noting the piece's position at every pass.
     struct Pass {
         int32_t t;
         int16_t x, y;
@@ -147,10 +125,8 @@ protected:
         backend.onYield = nullptr;
         return next;
     }
-    // The times, from the loop's start, at which the piece had just moved
+    // The times from the loop's start at which the piece had just moved
     // down (or sideways).
-    std::vector<int32_t> FallTimes() const { return ChangeTimes(false); }
-    std::vector<int32_t> MoveTimes() const { return ChangeTimes(true); }
     std::vector<int32_t> ChangeTimes(bool sideways) const {
         std::vector<int32_t> times;
         int16_t last = sideways ? startX : startY;
@@ -176,38 +152,30 @@ protected:
     int16_t startX = 0, startY = 0;
 };
 
-TEST_F(Pieces, EveryKindHasItsShapeAndItsNumberOfRolledCells) {
+TEST_F(Pieces, EveryKindHasItsShape) {
     Row().ColourLimit = 0;  // every rolled cell a wild ball, so none is empty
     Row().StoneLimit = 0;
-    const std::map<int, std::vector<std::string>> rows = {
-        {1, {".W.", ".W.", ".W."}},
-        {2, {".WW.", ".WW.", ".WW.", ".WW."}},
-        {3, {"WW", "WW"}},
-        {4, {"WWW", "WWW", "WWW"}},
-    };
+    const std::map<int, std::string> grids = {
+        {1, ".W./.W./.W."}, {2, ".WW./.WW./.WW./.WW."}, {3, "WW/WW"}, {4, "WWW/WWW/WWW"}};
     // Each kind after a bigger or smaller one: the grid is made anew.
     for (int kind : {4, 2, 3, 1, 2, 4, 1, 3}) {
         Row().PieceKind = uint8_t(kind);
         game::MakePiece();
-        std::vector<std::string> got;
-        for (int j = 0; j < PieceSize; ++j) got.push_back(GridRow(j));
-        EXPECT_EQ(got, rows.at(kind)) << "kind " << kind;
-        EXPECT_EQ(CellsOfPiece(), (std::map<int, int>{{1, 3}, {2, 8}, {3, 4}, {4, 9}}).at(kind));
+        EXPECT_EQ(Grid(), grids.at(kind)) << "kind " << kind;
     }
 }
 
 TEST_F(Pieces, CellRollsFollowTheLevelsLimits) {
-    // Sample sizes and tolerances: five standard deviations of the count.
-    constexpr int Rolls = 40400;
+    constexpr int Rolls = 40400;  // tolerances: five standard deviations
     struct Case {
         uint8_t colour, stone;
         double pColour, pStone, pWild;
     };
     const Case cases[] = {
-        {0, 0, 0, 0, 1},                     // every cell a wild ball
+        {0, 0, 0, 0, 1},                      // every cell a wild ball
         {50, 50, 50 / 101.0, 0, 51 / 101.0},  // no stones; 50 to 100 wild
         {60, 40, 40 / 101.0, 0, 61 / 101.0},  // stone limit below colour limit: 40 and up wild
-        {101, 101, 1, 0, 0},                 // coloured balls only
+        {101, 101, 1, 0, 0},                  // coloured balls only
         {90, 95, 90 / 101.0, 5 / 101.0, 6 / 101.0},
     };
     for (const Case& c : cases) {
@@ -215,8 +183,7 @@ TEST_F(Pieces, CellRollsFollowTheLevelsLimits) {
         for (int i = 0; i < Rolls; ++i) ++counts[test::CharOf(game::RollCell(c.colour, c.stone))];
         const int colours = counts['R'] + counts['G'] + counts['B'] + counts['Y'];
         auto near = [](int count, double p, int n) {
-            const double mean = p * n, sd = std::sqrt(n * p * (1 - p));
-            return std::fabs(count - mean) <= 5 * sd + 0.5;
+            return std::fabs(count - p * n) <= 5 * std::sqrt(n * p * (1 - p)) + 0.5;
         };
         const std::string limits = std::to_string(c.colour) + "/" + std::to_string(c.stone);
         EXPECT_TRUE(near(colours, c.pColour, Rolls)) << limits << ": " << colours << " coloured balls";
@@ -228,47 +195,18 @@ TEST_F(Pieces, CellRollsFollowTheLevelsLimits) {
     }
 }
 
-TEST_F(Pieces, RandomDrawsAreUniformOverTheirRanges) {
-    // Chi-square over 101 and 4 values; the limits lie far beyond the 99.9th
-    // percentile of a uniform generator (149 for 100 degrees, 16.3 for 3).
-    auto chiSquare = [](int n, int draws) {
-        std::vector<int> bins(size_t(n), 0);
-        for (int i = 0; i < draws; ++i) {
-            const int r = game::RandomBelow(n);
-            if (r < 0 || r >= n) return 1e9;
-            ++bins[size_t(r)];
-        }
-        const double expected = double(draws) / n;
-        double chi = 0;
-        for (int b : bins) chi += (b - expected) * (b - expected) / expected;
-        return chi;
-    };
-    EXPECT_LT(chiSquare(101, 101 * 400), 170.0);
-    EXPECT_LT(chiSquare(4, 40000), 25.0);
-    // Reals lie in [0, 1), evenly over ten bands.
-    std::vector<int> bands(10, 0);
-    for (int i = 0; i < 50000; ++i) {
-        const double r = game::Rnd();
-        ASSERT_GE(r, 0.0);
-        ASSERT_LT(r, 1.0);
-        ++bands[size_t(r * 10)];
-    }
-    for (int b : bands) EXPECT_NEAR(b, 5000, 5 * std::sqrt(50000 * 0.1 * 0.9));
-}
-
 TEST_F(Pieces, FallIntervalByDifficulty) {
     struct Case {
         uint8_t speed;
         int easy, medium, hard;
     };
-    for (const Case c : {Case{10, 96, 80, 64}, Case{7, 67, 56, 44}, Case{255, 2448, 2040, 1632}, Case{0, 0, 0, 0}}) {
+    for (const Case c : {Case{10, 96, 80, 64}, Case{7, 67, 56, 44}, Case{255, 2448, 2040, 1632}}) {
+        const int expected[] = {c.easy, c.medium, c.hard};
         Row().Speed = c.speed;
-        Difficulty = 1;
-        EXPECT_EQ(game::FallDelay(), c.easy) << "Speed " << int(c.speed);
-        Difficulty = 2;
-        EXPECT_EQ(game::FallDelay(), c.medium) << "Speed " << int(c.speed);
-        Difficulty = 3;
-        EXPECT_EQ(game::FallDelay(), c.hard) << "Speed " << int(c.speed);
+        for (uint8_t d = 1; d <= 3; ++d) {
+            Difficulty = d;
+            EXPECT_EQ(game::FallDelay(), expected[d - 1]) << "Speed " << int(c.speed) << ", difficulty " << int(d);
+        }
     }
 }
 
@@ -278,124 +216,99 @@ TEST_F(Pieces, SlidingToTheWallsKeepsEveryCellInTheWell) {
         int leftmostX, rightmostX;
     };
     const Case cases[] = {
-        {0, 0, -24, 192}, {0, 1, -24, 192}, {1, 1, 0, 168},    {2, 0, -24, 168}, {2, 1, -24, 168},
-        {3, 1, 0, 144},   {4, 0, 0, 192},   {4, 1, 0, 192},    {5, 0, 0, 168},   {5, 1, 0, 168},
+        {0, 0, -24, 192}, {0, 1, -24, 192}, {1, 1, 0, 168}, {2, 0, -24, 168}, {2, 1, -24, 168},
+        {3, 1, 0, 144},   {4, 0, 0, 192},   {4, 1, 0, 192}, {5, 0, 0, 168},   {5, 1, 0, 168},
     };
     for (const Case& c : cases) {
-        const Shape& shape = Shapes[c.shape];
-        SCOPED_TRACE(std::string(shape.name) + " in rotation mode " + std::to_string(c.mode));
+        SCOPED_TRACE(std::string(Shapes[c.shape].name) + " in rotation mode " + std::to_string(c.mode));
         RotationMode = uint8_t(c.mode);
-        Deal(shape);
+        Deal(Shapes[c.shape]);
         PieceY = 120;
-        const int16_t home = PieceX;
-        SlideLeft();
+        Slide(-1);
         EXPECT_EQ(PieceX, c.leftmostX);
         EXPECT_EQ(PieceExtent().left, 0);
-        SlideRight();
+        Slide(+1);
         EXPECT_EQ(PieceX, c.rightmostX);
         EXPECT_EQ(PieceExtent().right, 9);
-        PieceX = home;
-        SlideRight();
-        EXPECT_EQ(PieceX, c.rightmostX);
     }
 }
 
-TEST_F(Pieces, TheStackBesideThePieceStopsASideMove) {
+TEST_F(Pieces, SideMovesNeedTheBottomRowInTheWellAndRoomBeside) {
     for (const Shape& shape : Shapes) {
         SCOPED_TRACE(shape.name);
         SetWell({});
         Deal(shape);
+        if (!shape.lying) {
+            EXPECT_FALSE(game::CanMoveLeft());
+            EXPECT_FALSE(game::CanMoveRight());
+            PieceY = int16_t(PieceY + CellSize);  // the grid's bottom row on row 0
+            EXPECT_TRUE(game::CanMoveLeft());
+            EXPECT_TRUE(game::CanMoveRight());
+        }
         PieceY = 120;
         const Extent e = PieceExtent();
-        // A neighbour as high as the piece's bottom row blocks; one row lower
-        // it does not.
+        // A neighbour as high as the piece's bottom row blocks; one row
+        // lower it does not; the far side does not matter.
         Column(e.left - 1, e.bottom);
         EXPECT_FALSE(game::CanMoveLeft());
+        EXPECT_TRUE(game::CanMoveRight());
         Column(e.left - 1, e.bottom + 1);
         EXPECT_TRUE(game::CanMoveLeft());
         Column(e.right + 1, e.bottom);
         EXPECT_FALSE(game::CanMoveRight());
         Column(e.right + 1, e.bottom + 1);
         EXPECT_TRUE(game::CanMoveRight());
-        // The far side does not matter.
-        Column(e.left - 1, 0);
-        EXPECT_TRUE(game::CanMoveRight());
     }
 }
 
-TEST_F(Pieces, NoSideMoveBeforeTheBottomRowIsInTheWell) {
-    for (const Shape& shape : Shapes) {
-        if (shape.lying) continue;
-        SCOPED_TRACE(shape.name);
-        Deal(shape);
-        EXPECT_FALSE(game::CanMoveLeft());
-        EXPECT_FALSE(game::CanMoveRight());
-        PieceY = int16_t(PieceY + CellSize);  // the grid's bottom row on row 0
-        EXPECT_TRUE(game::CanMoveLeft());
-        EXPECT_TRUE(game::CanMoveRight());
-    }
-}
-
-TEST_F(Pieces, ColourRotationCyclesABarsColoursWithoutATest) {
+TEST_F(Pieces, ColourRotationCyclesBlockRotationTurnsClockwiseSquaresAlwaysTurn) {
+    const auto bar = [] { SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}}); };
+    const auto block = [] {
+        SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}, {{1, 3}, 'Y'},
+                  {{2, 0}, 'W'}, {{2, 1}, 'S'}, {{2, 2}, 'R'}, {{2, 3}, 'G'}});
+    };
+    // Colour rotation needs no room: against the wall, above a full column.
     RotationMode = 0;
     Deal(Shapes[0]);
-    SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}});
-    PieceX = -24;  // against the wall, above the well, over a full column
+    bar();
+    PieceX = -24;
     PieceY = -72;
     Column(0, 0);
     game::RotatePiece();
-    EXPECT_EQ(GridColumn(1), "GBR");
-    EXPECT_EQ(GridColumn(0) + GridColumn(2), "......");
-    game::RotatePiece();
-    game::RotatePiece();
-    EXPECT_EQ(GridColumn(1), "RGB");
-
+    EXPECT_EQ(Grid(), ".G./.B./.R.");
     Deal(Shapes[2]);
-    SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}, {{1, 3}, 'Y'},
-              {{2, 0}, 'W'}, {{2, 1}, 'S'}, {{2, 2}, 'R'}, {{2, 3}, 'G'}});
+    block();
     game::RotatePiece();
-    EXPECT_EQ(GridColumn(1), "GBYR");
-    EXPECT_EQ(GridColumn(2), "SRGW");
-    EXPECT_EQ(GridColumn(0) + GridColumn(3), "........");
-}
+    EXPECT_EQ(Grid(), ".GS./.BR./.YG./.RW.");
 
-TEST_F(Pieces, BlockRotationTurnsABarAQuarterClockwise) {
+    SetWell({});
     RotationMode = 1;
     Deal(Shapes[0]);
-    SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}});
+    bar();
     PieceY = 0;
     game::RotatePiece();
-    EXPECT_EQ(GridRow(1), "BGR");  // the old top is the right end
-    EXPECT_EQ(GridRow(0) + GridRow(2), "......");
+    EXPECT_EQ(Grid(), ".../BGR/...");  // the old top is the right end
     game::RotatePiece();
-    EXPECT_EQ(GridColumn(1), "BGR");  // upright again, reversed
-    EXPECT_EQ(GridColumn(0) + GridColumn(2), "......");
-
+    EXPECT_EQ(Grid(), ".B./.G./.R.");  // upright again, reversed
     Deal(Shapes[2]);
     PieceY = 0;
-    SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}, {{1, 3}, 'Y'},
-              {{2, 0}, 'W'}, {{2, 1}, 'S'}, {{2, 2}, 'R'}, {{2, 3}, 'G'}});
+    block();
     game::RotatePiece();
-    EXPECT_EQ(GridRow(1), "YBGR");
-    EXPECT_EQ(GridRow(2), "GRSW");
-    EXPECT_EQ(GridRow(0) + GridRow(3), "........");
-}
+    EXPECT_EQ(Grid(), "..../YBGR/GRSW/....");
 
-TEST_F(Pieces, SquaresTurnInEitherRotationMode) {
     for (uint8_t mode : {uint8_t(0), uint8_t(1)}) {
         RotationMode = mode;
         Deal(Shapes[4]);
         PieceY = 0;
         SetPiece({{{0, 0}, 'R'}, {{1, 0}, 'G'}, {{0, 1}, 'B'}, {{1, 1}, 'Y'}});
         game::RotatePiece();
-        EXPECT_EQ(GridRow(0) + "/" + GridRow(1), "BR/YG") << "mode " << int(mode);
-
+        EXPECT_EQ(Grid(), "BR/YG") << "mode " << int(mode);
         Deal(Shapes[5]);
         PieceY = 0;
         SetPiece({{{0, 0}, 'R'}, {{1, 0}, 'G'}, {{2, 0}, 'B'}, {{0, 1}, 'Y'}, {{1, 1}, 'W'},
                   {{2, 1}, 'S'}, {{0, 2}, 'G'}, {{1, 2}, 'B'}, {{2, 2}, 'R'}});
         game::RotatePiece();
-        EXPECT_EQ(GridRow(0) + "/" + GridRow(1) + "/" + GridRow(2), "GYR/BWG/RSB") << "mode " << int(mode);
+        EXPECT_EQ(Grid(), "GYR/BWG/RSB") << "mode " << int(mode);
     }
 }
 
@@ -404,16 +317,13 @@ TEST_F(Pieces, BlockRotationNeedsRoomInsideTheWell) {
     Deal(Shapes[0]);
     SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}});
     auto turns = [](int16_t x, int16_t y) {
-        const std::string before = GridColumn(1);
+        const std::string before = Grid();
         PieceX = x;
         PieceY = y;
         game::RotatePiece();
-        const bool turned = GridColumn(1) != before;
-        if (turned) {  // turn it back upright in its old order
-            game::RotatePiece();
-            game::RotatePiece();
-            game::RotatePiece();
-        }
+        const bool turned = Grid() != before;
+        if (turned)  // back upright in its old order
+            for (int i = 0; i < 3; ++i) game::RotatePiece();
         return turned;
     };
     EXPECT_FALSE(turns(-24, 120));  // grid's left column outside the wall
@@ -422,8 +332,8 @@ TEST_F(Pieces, BlockRotationNeedsRoomInsideTheWell) {
     EXPECT_TRUE(turns(96, -48));
     EXPECT_TRUE(turns(0, 120));
     EXPECT_TRUE(turns(168, 120));
-    // The cells at the grid's bottom corners must be free: grid columns 4
-    // and 6 over bottom row 7.
+    // The cells under the grid's bottom corners must be free: columns 4 and
+    // 6 of row 7.
     Column(4, 7);
     EXPECT_FALSE(turns(96, 120));
     EXPECT_TRUE(turns(96, 96));
@@ -432,7 +342,7 @@ TEST_F(Pieces, BlockRotationNeedsRoomInsideTheWell) {
     EXPECT_FALSE(turns(96, 120));
 }
 
-TEST_F(Pieces, EveryShapeFallsToTheFloorOfAnEmptyWell) {
+TEST_F(Pieces, LandingOnTheFloorOrTheStackAndGameOverAboveTheWell) {
     for (const Shape& shape : Shapes) {
         SCOPED_TRACE(shape.name);
         SetWell({});
@@ -440,52 +350,26 @@ TEST_F(Pieces, EveryShapeFallsToTheFloorOfAnEmptyWell) {
         EXPECT_EQ(Drop(), Landing::Lands);
         // The grid's edge reaches the floor, so a lying piece whose grid has
         // an empty bottom row stops one row above it.
-        EXPECT_EQ(PieceY + CellSize * PieceSize, 384);
         EXPECT_EQ(PieceExtent().bottom, shape.lying ? 14 : 15);
         game::LandPiece();
-        int blocks = 0;
-        for (auto& column : Well)
-            for (auto& cell : column) blocks += cell.Empty ? 0 : 1;
-        EXPECT_EQ(blocks, shape.cells);
+        EXPECT_EQ(WellColumns * WellRows - test::Count('.'), shape.cells);
         EXPECT_FALSE(Well[PieceExtent().left][PieceExtent().bottom].Empty);
-    }
-}
 
-TEST_F(Pieces, ALyingBarIsSettledOntoTheFloor) {
-    Deal(Shapes[1]);
-    SetPiece({{{0, 1}, 'R'}, {{1, 1}, 'G'}, {{2, 1}, 'B'}});
-    ASSERT_EQ(Drop(), Landing::Lands);
-    game::LandPiece();
-    EXPECT_EQ(test::LowestRows(2), (std::vector<std::string>{"....RGB...", ".........."}));
-    EXPECT_EQ(game::SettleWell(), State::Resolve);
-    EXPECT_EQ(test::LowestRows(2), (std::vector<std::string>{"..........", "....RGB..."}));
-}
-
-TEST_F(Pieces, APieceComesToRestOnTheStackUnderAnyOfItsColumns) {
-    for (const Shape& shape : Shapes)
-        for (bool underRight : {false, true}) {
-            SCOPED_TRACE(std::string(shape.name) + (underRight ? ", stack under its right column" : ""));
+        for (bool underRight : {false, true}) {  // a stack under any one column stops it
             SetWell({});
             Deal(shape);
             const Extent e = PieceExtent();
             Column(underRight ? e.right : e.left, 11);
             EXPECT_EQ(Drop(), Landing::Lands);
             EXPECT_EQ(PieceExtent().bottom, 10);
-            game::LandPiece();
-            EXPECT_EQ(test::CharOf(Well[underRight ? e.right : e.left][10]) != '.', true);
         }
-}
-
-TEST_F(Pieces, BlockedWhileStillAboveTheWellIsGameOver) {
-    for (const Shape& shape : Shapes) {
-        SCOPED_TRACE(shape.name);
-        // Room for the whole piece above the stack: it lands in rows 0 on.
+        // Room for the whole piece above the stack: it lands in rows 0 on;
+        // one row less, its top row is still above the well.
         SetWell({});
         Deal(shape);
         Column(PieceExtent().left, shape.height);
         EXPECT_EQ(Drop(), Landing::Lands);
         EXPECT_EQ(PieceExtent().top, 0);
-        // One row less: its top row is still above the well.
         SetWell({});
         Deal(shape);
         Column(PieceExtent().left, shape.height - 1);
@@ -494,7 +378,7 @@ TEST_F(Pieces, BlockedWhileStillAboveTheWellIsGameOver) {
     }
 }
 
-TEST_F(Pieces, DrawingShowsOnlyTheRowsInsideTheWell) {
+TEST_F(Pieces, DrawingShowsOnlyTheRowsInsideTheWellCopiedWhole) {
     LoadContent();
     Deal(Shapes[0]);
     SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'S'}, {{1, 2}, 'B'}});
@@ -502,12 +386,11 @@ TEST_F(Pieces, DrawingShowsOnlyTheRowsInsideTheWell) {
     platform::FillRect(platform::BackBuffer, platform::WholeSurface, platform::Rgb(255, 255, 255));
     game::DrawPiece();
     const uint16_t white = platform::ToPixel565(platform::Rgb(255, 255, 255));
-    // Copied whole: the stone's transparent colour is drawn too.
-    ASSERT_TRUE(platform::BlockSurfaces[4].HasColourKey());
+    ASSERT_TRUE(platform::BlockSurfaces[4].HasColourKey());  // the stone's key colour is drawn too
     EXPECT_TRUE(test::SamePixels(platform::BackBuffer, CellRectOf(5, 0), platform::BlockSurfaces[4], {0, 0, 24, 24}));
     EXPECT_TRUE(test::SamePixels(platform::BackBuffer, CellRectOf(5, 1), platform::BlockSurfaces[2], {0, 0, 24, 24}));
     EXPECT_TRUE(test::AllPixels(platform::BackBuffer, {320, 26, 344, 50}, white));  // the red one above the well
-    EXPECT_TRUE(test::AllPixels(platform::BackBuffer, CellRectOf(4, 0), white));     // the grid's empty columns
+    EXPECT_TRUE(test::AllPixels(platform::BackBuffer, CellRectOf(4, 0), white));
     EXPECT_TRUE(test::AllPixels(platform::BackBuffer, CellRectOf(6, 1), white));
 }
 
@@ -520,7 +403,7 @@ TEST_F(Pieces, ThePieceFallsOneRowPerIntervalFasterWithDownOrSpace) {
         int32_t interval;
     };
     const Case cases[] = {
-        {{}, 2, 80}, {{}, 1, 96}, {{}, 3, 64}, {{platform::VK_DOWN}, 2, 50}, {{platform::VK_SPACE}, 2, 10},
+        {{}, 1, 96}, {{platform::VK_DOWN}, 2, 50}, {{platform::VK_SPACE}, 3, 10},
         {{platform::VK_DOWN, platform::VK_SPACE}, 2, 50},
     };
     for (const Case& c : cases) {
@@ -531,7 +414,7 @@ TEST_F(Pieces, ThePieceFallsOneRowPerIntervalFasterWithDownOrSpace) {
         Deal(Shapes[0]);
         PlaceAt(96, -72);
         EXPECT_EQ(Control(c.interval * 5 + c.interval / 2), State::Shutdown);
-        const auto falls = FallTimes();
+        const auto falls = ChangeTimes(false);
         ASSERT_EQ(falls.size(), 5u);
         EXPECT_EQ(falls[0], c.interval);  // the first step one interval after entry
         EXPECT_EQ(Steps(falls), std::vector<int32_t>(4, c.interval));
@@ -539,44 +422,39 @@ TEST_F(Pieces, ThePieceFallsOneRowPerIntervalFasterWithDownOrSpace) {
     }
 }
 
-TEST_F(Pieces, HeldKeysActAfterAHundredMillisecondsAndRepeat) {
+TEST_F(Pieces, HeldKeysActEveryHundredMillisecondsAndPauseStopsThePiece) {
     Row().Speed = 200;  // 1.6 s: no fall while we watch
     Deal(Shapes[0]);
     PlaceAt(96, 120);
     platform::PressKey(platform::VK_LEFT);  // held when the piece enters
     backend.ReleaseAt(backend.TickCount() + 350, platform::VK_LEFT);
     Control(1000);
-    EXPECT_EQ(MoveTimes(), (std::vector<int32_t>{100, 200, 300}));
+    EXPECT_EQ(ChangeTimes(true), (std::vector<int32_t>{100, 200, 300}));
     EXPECT_EQ(PieceX, 24);
-    EXPECT_TRUE(FallTimes().empty());
-
+    EXPECT_TRUE(ChangeTimes(false).empty());
     // Up turns the bar's colours every 100 ms while held.
     SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}});
-    backend.PressAt(backend.TickCount() + 10, platform::VK_UP);
-    backend.ReleaseAt(backend.TickCount() + 250, platform::VK_UP);
+    Tap(10, platform::VK_UP, 240);
     Control(400);
-    EXPECT_EQ(GridColumn(1), "BRG");  // two turns: at 100 and 200 ms
-}
+    EXPECT_EQ(Grid(), ".B./.R./.G.");  // two turns: at 100 and 200 ms
 
-TEST_F(Pieces, PauseStopsThePieceWhileTimeGoesOn) {
-    Deal(Shapes[0]);
+    // P pauses from its first press to its second; the interval that ran
+    // out meanwhile steps as soon as the loop runs again.
+    Row().Speed = 10;
     PlaceAt(96, 0);
-    const int32_t t0 = backend.TickCount();
-    backend.TapAt(t0 + 20, platform::VkLetter('P'), 30);   // paused from 50 ms
-    backend.TapAt(t0 + 500, platform::VkLetter('P'), 30);  // held from 500 ms: running again
+    Tap(20, platform::VkLetter('P'), 30);
+    Tap(500, platform::VkLetter('P'), 30);
     Control(600);
-    const auto falls = FallTimes();
+    const auto falls = ChangeTimes(false);
     ASSERT_FALSE(falls.empty());
-    // The interval ran out during the pause: the step comes as soon as the
-    // second press lets the loop run.
     EXPECT_EQ(falls[0], 500);
     EXPECT_EQ(Steps(falls), std::vector<int32_t>(falls.size() - 1, 80));
 }
 
-TEST_F(Pieces, LandingHandsOverToSettlingAndABlockedEntryEndsTheGame) {
+TEST_F(Pieces, TheLoopEndsByLandingGameOverEscapeOrACompletedLevel) {
     Deal(Shapes[0]);
     SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}});
-    PlaceAt(96, 240);  // rows 10 to 12, one step above the floor stack
+    PlaceAt(96, 240);  // rows 10 to 12, one step above the stack
     Column(5, 13);
     platform::PressKey(platform::VK_SPACE);
     EXPECT_EQ(Control(1000), State::Settle);
@@ -584,57 +462,27 @@ TEST_F(Pieces, LandingHandsOverToSettlingAndABlockedEntryEndsTheGame) {
     EXPECT_EQ(test::LowestRows(6)[2], ".....B....");
     EXPECT_TRUE(audio::SoundLog().empty());
 
-    // The next bar meets the stack at once.
-    Deal(Shapes[0]);
-    PlaceAt(96, -72);
-    Column(5, 1);
-    EXPECT_EQ(Control(1000), State::GameOver);
-    EXPECT_EQ(audio::SoundLog(), (std::vector<std::string>{"rewind intro.wav", "music stop"}));
-    EXPECT_TRUE(test::CharOf(Well[5][0]) == '.');
+    // The next bar meets the stack at once: the menu tune is rewound and the
+    // level music stops, with the music on only.
+    for (uint8_t music : {1, 0}) {
+        MusicOn = music;
+        audio::SoundLog().clear();
+        PlaceAt(96, -72);
+        Column(5, 1);
+        EXPECT_EQ(Control(1000), State::GameOver);
+        EXPECT_EQ(audio::SoundLog(),
+                  (music ? std::vector<std::string>{"rewind intro.wav", "music stop"} : std::vector<std::string>{}));
+        EXPECT_EQ(test::CharOf(Well[5][0]), '.');
+    }
 
-    audio::SoundLog().clear();
-    MusicOn = 0;
-    PlaceAt(96, -72);
-    EXPECT_EQ(Control(1000), State::GameOver);
-    EXPECT_TRUE(audio::SoundLog().empty());
-}
-
-TEST_F(Pieces, PowerKeysEscapeAndACompletedLevelLeaveTheLoop) {
-    Deal(Shapes[0]);
+    platform::ResetKeyboard();
+    SetWell({});
     PlaceAt(96, 0);
-    // Key 6 cannot be paid from 5; key 5 can.
-    PowerMeter = 5;
-    platform::PressKey(platform::VkDigit(6));
-    platform::PressKey(platform::VkDigit(5));
-    EXPECT_EQ(Control(100), State::FirePower);
-    EXPECT_EQ(powers::PendingPower, 5);
-
-    // The lower key first; Airstone is passed over with no stone in the well.
-    platform::ResetKeyboard();
-    PowerMeter = 16;
-    platform::PressKey(platform::VkDigit(4));
-    platform::PressKey(platform::VkDigit(5));
-    EXPECT_EQ(Control(100), State::FirePower);
-    EXPECT_EQ(powers::PendingPower, 5);
-    Well[0][15] = StoneCell;
-    EXPECT_EQ(Control(100), State::FirePower);
-    EXPECT_EQ(powers::PendingPower, 4);
-    platform::PressKey(platform::VkDigit(2));
-    platform::PressKey(platform::VkDigit(3));
-    EXPECT_EQ(Control(100), State::FirePower);
-    EXPECT_EQ(powers::PendingPower, 2);
-    EXPECT_EQ(PowerMeter, 16);  // paid for by the power, not here
-
-    // Nothing to pay with: the keys do nothing and the piece falls.
-    PowerMeter = 1;
-    EXPECT_EQ(Control(200), State::Shutdown);
-    EXPECT_FALSE(FallTimes().empty());
-
-    platform::ResetKeyboard();
-    backend.PressAt(backend.TickCount() + 30, platform::VK_ESCAPE);
+    Tap(30, platform::VK_ESCAPE);
     EXPECT_EQ(Control(200), State::ExitConfirm);
 
     platform::ResetKeyboard();
+    MusicOn = 1;
     LinesLeft = 0;
     audio::SoundLog().clear();
     EXPECT_EQ(Control(200), State::CompleteLevel);

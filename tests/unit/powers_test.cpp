@@ -1,103 +1,38 @@
 // The five powers on hand-built wells, the meter that pays for them and the
 // keys that fire them, all on the virtual clock.
 #include <algorithm>
-#include <initializer_list>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "audio/audio.h"
 #include "game/pieces.h"
 #include "game/play.h"
 #include "game/random.h"
-#include "game/state.h"
 #include "harness.h"
-#include "platform/display.h"
-#include "platform/font.h"
 #include "platform/keyboard.h"
 #include "platform/timing.h"
 #include "powers/powers.h"
-#include "shell/program.h"
+#include "well_helpers.h"
 
 namespace {
 
 using namespace platform;
 using shell::State;
+using test::Count;
+using test::SetWell;
+using test::Shows;
+using Rows = std::vector<std::string>;
 
-// '.' empty, 'R' 'G' 'B' 'Y' colours 1 to 4, 'S' stone, 'W' wild ball.
-Cell Block(char c) {
-    switch (c) {
-    case 'R': return Colour1Cell;
-    case 'G': return Colour2Cell;
-    case 'B': return Colour3Cell;
-    case 'Y': return Colour4Cell;
-    case 'S': return StoneCell;
-    case 'W': return WildCell;
-    default: return EmptyCell;
-    }
-}
-
-char Letter(const Cell& cell) {
-    for (char c : std::string(".RGBYSW"))
-        if (cell == Block(c)) return c;
-    return '?';
-}
-
-// The well from a picture of rows: the last string is row 15, the one
-// before row 14, and so on; rows not given are empty.
-void Fill(std::initializer_list<std::string> rows) {
-    for (auto& column : Well)
-        for (Cell& cell : column) cell = EmptyCell;
-    int y = WellRows - int(rows.size());
-    for (const std::string& row : rows) {
-        for (int x = 0; x < WellColumns; ++x) Well[x][y] = Block(row.at(size_t(x)));
-        ++y;
-    }
-}
-
-// The whole well as 16 strings, row 0 first.
-std::vector<std::string> Picture() {
-    std::vector<std::string> rows(WellRows, std::string(WellColumns, '.'));
-    for (int x = 0; x < WellColumns; ++x)
-        for (int y = 0; y < WellRows; ++y) rows[size_t(y)][size_t(x)] = Letter(Well[x][y]);
-    return rows;
-}
-
-// The picture a Fill of these rows gives.
-std::vector<std::string> PictureOf(std::initializer_list<std::string> rows) {
-    std::vector<std::string> all(WellRows - rows.size(), std::string(WellColumns, '.'));
+// The whole well a SetWell of these rows gives.
+Rows WellOf(const Rows& rows) {
+    Rows all(WellRows - rows.size(), std::string(WellColumns, '.'));
     all.insert(all.end(), rows.begin(), rows.end());
     return all;
 }
 
-int Count(char c) {
-    int n = 0;
-    for (const std::string& row : Picture()) n += int(std::count(row.begin(), row.end(), c));
-    return n;
-}
-
-bool SameRect(const Surface& a, const Rect& ra, const Surface& b, const Rect& rb) {
-    for (int y = 0; y < ra.Bottom - ra.Top; ++y)
-        for (int x = 0; x < ra.Right - ra.Left; ++x)
-            if (a.Pixel(ra.Left + x, ra.Top + y) != b.Pixel(rb.Left + x, rb.Top + y)) return false;
-    return true;
-}
-
-bool AllBlack(const Surface& s, const Rect& r) {
-    for (int y = r.Top; y < r.Bottom; ++y)
-        for (int x = r.Left; x < r.Right; ++x)
-            if (s.Pixel(x, y) != 0) return false;
-    return true;
-}
-
-// Whether a 24 x 24 cell of the screen shows a whole sprite.
-bool Shows(const Rect& cell, const Surface& sprite) {
-    return SameRect(PrimarySurface, cell, sprite, {0, 0, CellSize, CellSize});
-}
-
-bool Logged(const std::string& line) {
-    const auto& log = audio::SoundLog();
-    return std::find(log.begin(), log.end(), line) != log.end();
+void SetRows(const Rows& rows) {
+    SetWell({});
+    for (size_t i = 0; i < rows.size(); ++i)
+        for (int x = 0; x < WellColumns; ++x) Well[x][WellRows - rows.size() + i] = test::CellOf(rows[i][size_t(x)]);
 }
 
 class Powers : public test::Headless {
@@ -108,7 +43,6 @@ protected:
         UseLevel(0);  // bars of three, runs of three
         ScoringOn = True;
     }
-
     // Runs states from s until piece control is entered again, which
     // happens once the well has settled and a new piece is dealt.
     std::vector<State> RunToNextPiece(State s) {
@@ -120,9 +54,7 @@ protected:
         EXPECT_EQ(s, State::PieceControl);
         return seen;
     }
-
-    // A new piece just above the well, as resolution deals it.
-    void DealPiece() {
+    static void DealPiece() {
         game::MakePiece();
         game::PlacePiece();
     }
@@ -130,47 +62,39 @@ protected:
 
 // ---------------------------------------------------------------- Sweep
 
-TEST_F(Powers, SweepOnEmptyBottomRowsStillAnimatesAndTurnsScoringOff) {
-    SweepPending = True;
-    std::vector<bool> earlyOrder;
-    backend.onIdle = [&] {
-        if (backend.TickCount() != 50) return;
-        // First step: the upper broom at the left of row 14, the lower at
-        // the right of row 15, nothing further yet.
-        earlyOrder = {Shows(CellRectOf(0, 14), SweepUpperSurface), Shows(CellRectOf(9, 15), SweepLowerSurface),
-                      Shows(CellRectOf(1, 14), SweepUpperSurface), Shows(CellRectOf(8, 15), SweepLowerSurface)};
-    };
-    EXPECT_EQ(powers::Sweep(), State::Settle);
-    EXPECT_EQ(earlyOrder, (std::vector<bool>{true, true, false, false}));
-    for (int x = 0; x < WellColumns; ++x) {
-        EXPECT_TRUE(Shows(CellRectOf(x, 14), SweepUpperSurface)) << x;
-        EXPECT_TRUE(Shows(CellRectOf(x, 15), SweepLowerSurface)) << x;
+TEST_F(Powers, SweepAnimatesTwoBroomsAndEmptiesTheBottomRowsWithScoringOff) {
+    for (const Rows& rows : {Rows{}, Rows{"R.G.......", "BSYW.RGB..", "SWRGBYSRGB", "GBYSRWBYSR"}}) {
+        SetRows(rows);
+        SweepPending = True;
+        const int32_t start = backend.TickCount();
+        std::vector<bool> early;
+        backend.onIdle = [&] {
+            if (backend.TickCount() != start + 50) return;
+            // First step: the upper broom at the left of row 14, the lower
+            // at the right of row 15, nothing further yet.
+            early = {Shows(CellRectOf(0, 14), SweepUpperSurface), Shows(CellRectOf(9, 15), SweepLowerSurface),
+                     Shows(CellRectOf(1, 14), SweepUpperSurface), Shows(CellRectOf(8, 15), SweepLowerSurface)};
+        };
+        EXPECT_EQ(powers::Sweep(), State::Settle);
+        backend.onIdle = nullptr;
+        EXPECT_EQ(early, (std::vector<bool>{true, true, false, false}));
+        for (int x = 0; x < WellColumns; ++x) {
+            EXPECT_TRUE(Shows(CellRectOf(x, 14), SweepUpperSurface)) << x;
+            EXPECT_TRUE(Shows(CellRectOf(x, 15), SweepLowerSurface)) << x;
+        }
+        EXPECT_GE(backend.TickCount() - start, 1000);  // ten busy waits of 100 ms
+        EXPECT_LE(backend.TickCount() - start, 1010);
+        EXPECT_EQ(backend.Yields(), 0);
+        EXPECT_EQ(SweepPending, False);
+        EXPECT_EQ(ScoringOn, False);
+        RunToNextPiece(State::Settle);
+        EXPECT_EQ(test::WellRows16(), WellOf((rows.empty() ? Rows{} : Rows{"R.G.......", "BSYW.RGB.."})));
+        EXPECT_EQ(ScoringOn, True);  // back on with the next piece
     }
-    EXPECT_GE(backend.TickCount(), 1000);  // ten busy waits of 100 ms
-    EXPECT_LE(backend.TickCount(), 1010);
-    EXPECT_EQ(backend.Yields(), 0);
-    EXPECT_EQ(SweepPending, False);
-    EXPECT_EQ(ScoringOn, False);
-    RunToNextPiece(State::Settle);
-    EXPECT_EQ(Count('.'), WellColumns * WellRows);
-    EXPECT_EQ(ScoringOn, True);  // back on with the next piece
-}
-
-TEST_F(Powers, SweepEmptiesTheTwoBottomRowsWhateverTheyHold) {
-    Fill({"R.G.......",
-          "BSYW.RGB..",
-          "SWRGBYSRGB",
-          "GBYSRWBYSR"});
-    powers::Sweep();
-    RunToNextPiece(State::Settle);
-    EXPECT_EQ(Picture(), PictureOf({"R.G.......",
-                                    "BSYW.RGB.."}));
 }
 
 TEST_F(Powers, RunsThatFallTogetherAfterASweepClearUnscored) {
-    Fill({"RR........",
-          "GBS.......",
-          "BGS......."});
+    SetRows({"RR........", "GBS.......", "BGS......."});
     Well[2][5] = Colour1Cell;  // a red above the gap of column 2
     Score = 700;
     LinesLeft = 5;
@@ -179,140 +103,128 @@ TEST_F(Powers, RunsThatFallTogetherAfterASweepClearUnscored) {
     const auto seen = RunToNextPiece(State::Settle);
     EXPECT_NE(std::find(seen.begin(), seen.end(), State::Clear), seen.end());  // the three reds were cleared
     EXPECT_EQ(Count('.'), WellColumns * WellRows);
-    EXPECT_EQ(Score, 700);
-    EXPECT_EQ(LinesLeft, 5);
-    EXPECT_EQ(Horizontals, 0);
-    EXPECT_EQ(PowerMeter, 9);
-    EXPECT_EQ(SweepPending, False);
-    EXPECT_TRUE(AllBlack(PrimarySurface, StripRect));  // no "+50"
+    EXPECT_EQ(std::vector<int>({Score, LinesLeft, Horizontals, PowerMeter}), std::vector<int>({700, 5, 0, 9}));
+    EXPECT_TRUE(test::AllPixels(PrimarySurface, StripRect, 0));  // no "+50"
 }
 
 TEST_F(Powers, AnOverflowingMeterSweepsForFreeInPlaceOfTheDealtPiece) {
-    Fill({"RGBYRGBYRG",
-          "YRGBYRGBYR"});
+    SetRows({"RGBYRGBYRG", "YRGBYRGBYR"});
     Well[0][13] = Colour3Cell;
     SweepPending = True;
     PowerMeter = 16;
     ScoringOn = False;
-    game::SeedRandom(7);
     EXPECT_EQ(shell::RunState(State::Resolve), State::Sweep);
     EXPECT_EQ(ScoringOn, True);  // the piece was dealt first
-    std::vector<Cell> first(&PieceGrid[0][0], &PieceGrid[0][0] + MaxPieceSize * MaxPieceSize);
-    const auto seen = RunToNextPiece(State::Sweep);
-    EXPECT_EQ(seen, (std::vector<State>{State::Sweep, State::Settle, State::Resolve}));
-    std::vector<Cell> second(&PieceGrid[0][0], &PieceGrid[0][0] + MaxPieceSize * MaxPieceSize);
+    const std::vector<Cell> first(&PieceGrid[0][0], &PieceGrid[0][0] + MaxPieceSize * MaxPieceSize);
+    EXPECT_EQ(RunToNextPiece(State::Sweep), (std::vector<State>{State::Sweep, State::Settle, State::Resolve}));
+    const std::vector<Cell> second(&PieceGrid[0][0], &PieceGrid[0][0] + MaxPieceSize * MaxPieceSize);
     EXPECT_NE(first, second);  // resolution dealt again after the Sweep
-    EXPECT_EQ(PieceY, -72);
-    EXPECT_EQ(Picture(), PictureOf({"B........."}));
+    EXPECT_EQ(test::WellRows16(), WellOf({"B........."}));
     // No banner, no sound, no cost.
     EXPECT_EQ(PowerMeter, 16);
-    EXPECT_FALSE(Logged("rewind clear2l.wav"));
-    EXPECT_FALSE(Logged("play clear2l.wav once"));
-    EXPECT_TRUE(AllBlack(PrimarySurface, StripRect));
+    EXPECT_TRUE(audio::SoundLog().empty());
+    EXPECT_TRUE(test::AllPixels(PrimarySurface, StripRect, 0));
     EXPECT_EQ(SweepPending, False);
-    EXPECT_EQ(ScoringOn, True);
 }
 
 // ----------------------------------------------------------------- Rain
 
-TEST_F(Powers, RainDropsFiveWildBallsIntoAlternateColumns) {
+TEST_F(Powers, RainDropsFiveWildBallsIntoAlternateColumnsButNotOntoBlocks) {
     std::set<std::string> tops;
     for (uint64_t seed = 1; seed <= 24; ++seed) {
-        Fill({});
+        SetWell({});
         game::SeedRandom(seed);
         EXPECT_EQ(powers::Rain(), State::Settle);
-        tops.insert(Picture()[0]);
+        tops.insert(test::WellRows16()[0]);
     }
     EXPECT_EQ(tops, (std::set<std::string>{"W.W.W.W.W.", ".W.W.W.W.W"}));
-
     RunToNextPiece(State::Settle);
-    const std::string bottom = Picture()[15];
-    EXPECT_TRUE(bottom == "W.W.W.W.W." || bottom == ".W.W.W.W.W") << bottom;
     EXPECT_EQ(Count('W'), 5);
-}
+    EXPECT_EQ(tops.count(test::WellRows16()[15]), 1u);
 
-TEST_F(Powers, RainOnAFullTopRowAddsNothingButStillSettles) {
-    Fill({});
+    SetWell({});
     for (int x = 0; x < WellColumns; ++x) Well[x][0] = StoneCell;
     powers::Rain();
-    EXPECT_EQ(Count('W'), 0);
     RunToNextPiece(State::Settle);
-    EXPECT_EQ(Picture(), PictureOf({"SSSSSSSSSS"}));
+    EXPECT_EQ(test::WellRows16(), WellOf({"SSSSSSSSSS"}));
 }
 
 TEST_F(Powers, RainCompletesRunsOfAnyColourAndTheyScore) {
     for (uint64_t seed : {1, 2, 3, 4}) {
-        Fill({".RR......."});
-        Score = 0;
-        Horizontals = 0;
+        SetRows({".RR......."});
+        Score = Horizontals = 0;
         game::SeedRandom(seed);
         powers::Rain();
         RunToNextPiece(State::Settle);
-        EXPECT_EQ(Count('R'), 0) << seed;
-        EXPECT_EQ(Count('W'), 4) << seed;  // one wild went with the reds
-        EXPECT_EQ(Score, 50) << seed;
-        EXPECT_EQ(Horizontals, 1) << seed;
+        EXPECT_EQ(std::vector<int>({Count('R'), Count('W'), Score, Horizontals}), std::vector<int>({0, 4, 50, 1}))
+            << "seed " << seed;  // one wild ball went with the reds
     }
 }
 
 // ------------------------------------------------------------- Airstone
 
-TEST_F(Powers, AirstoneLiftsEveryStoneAndTheBallsAboveDrop) {
-    Fill({"...R......",
-          "...G.G....",
-          "...B.S..Y.",
-          "S..S.Y..S."});
+TEST_F(Powers, AirstoneLiftsEveryStoneTheBallsAboveDropAndItTakesTheLowestStonesTime) {
+    SetRows({"...R......", "...G.G....", "...B.S..Y.", "S..S.Y..S."});
     bool checked = false;
     backend.onYield = [&] {
         if (checked) return;
         checked = true;
         // The stones are gone before the first frame; the balls wait.
         EXPECT_EQ(Count('S'), 0);
-        EXPECT_EQ(Letter(Well[3][12]), 'R');
-        EXPECT_EQ(Letter(Well[5][13]), 'G');
+        EXPECT_EQ(test::CharOf(Well[3][12]), 'R');
     };
-    const int32_t start = backend.TickCount();
+    int32_t start = backend.TickCount();
     EXPECT_EQ(powers::Airstone(), State::Settle);
     // The lowest stone, from row 15, needs 64 steps of 20 ms.
     EXPECT_GE(backend.TickCount() - start, 1280);
     EXPECT_LE(backend.TickCount() - start, 1285);
+    backend.onYield = nullptr;
     RunToNextPiece(State::Settle);
-    EXPECT_EQ(Picture(), PictureOf({"...R......",
-                                    "...G.G....",
-                                    "...B.Y..Y."}));
-}
+    EXPECT_EQ(test::WellRows16(), WellOf({"...R......", "...G.G....", "...B.Y..Y."}));
 
-TEST_F(Powers, AirstoneTimesItsFlightByTheLowestStone) {
-    Fill({});
+    SetWell({});
     Well[7][0] = StoneCell;
-    const int32_t start = backend.TickCount();
+    start = backend.TickCount();
     powers::Airstone();
     EXPECT_GE(backend.TickCount() - start, 80);  // four steps
     EXPECT_LE(backend.TickCount() - start, 82);
-
-    Fill({});
-    const int32_t again = backend.TickCount();
+    start = backend.TickCount();
     EXPECT_EQ(powers::Airstone(), State::Settle);  // no stone: nothing at all
-    EXPECT_EQ(backend.TickCount(), again);
-}
+    EXPECT_EQ(backend.TickCount(), start);
 
-TEST_F(Powers, AirstoneCanCompleteAScoredRun) {
-    Fill({"..R.......",
-          "RRS......."});
+    SetRows({"..R.......", "RRS......."});  // the fall completes a scored run
     powers::Airstone();
     RunToNextPiece(State::Settle);
     EXPECT_EQ(Count('.'), WellColumns * WellRows);
     EXPECT_EQ(Score, 50);
 }
 
+TEST_F(Powers, RisingStonesAndABombLeaveNothingAboveTheWell) {
+    // Above the well the back buffer holds the level's title and the well's
+    // frame; a full present (after the display comes back) shows it.
+    FillRect(BackBuffer, WholeSurface, Rgb(90, 60, 30));
+    const Surface before = BackBuffer;
+    SetRows({"S.........", "S........S"});
+    Well[5][0] = StoneCell;
+    powers::Airstone();
+    EXPECT_TRUE(test::SamePixels(BackBuffer, {0, 0, 640, 50}, before, {0, 0, 640, 50}));
+    SetRows({"RGBG.GBGBY"});
+    backend.PressAt(backend.TickCount() + 300, VK_SPACE);
+    powers::Bomb();
+    EXPECT_TRUE(test::SamePixels(BackBuffer, {0, 0, 640, 50}, before, {0, 0, 640, 50}));
+    FillRect(BackBuffer, WholeSurface, Rgb(90, 60, 30));
+    for (int y = 0; y < WellRows; ++y) Well[4][y] = test::CellOf("RGBYS"[y % 5]);  // bursts above the well
+    powers::Bomb();
+    EXPECT_TRUE(test::SamePixels(BackBuffer, {0, 0, 640, 50}, before, {0, 0, 640, 50}));
+}
+
 // ------------------------------------------------------------ HolyCross
 
 TEST_F(Powers, HolyCrossEmptiesTheCrossAndTheArmsFall) {
-    Fill({});
-    const std::string pattern = "RGBYS";
+    SetWell({});
     for (int y = 0; y < WellRows; ++y) {
-        Well[4][y] = Block(pattern[size_t(y) % 5]);  // a full column 4
-        Well[0][y] = StoneCell;                    // a full column 0, stones in the arm
+        Well[4][y] = test::CellOf("RGBYS"[y % 5]);  // a full column 4
+        Well[0][y] = StoneCell;                      // a full column 0, stones in the arm
     }
     Well[0][0] = Colour1Cell;
     Well[0][5] = Colour2Cell;
@@ -328,226 +240,89 @@ TEST_F(Powers, HolyCrossEmptiesTheCrossAndTheArmsFall) {
     EXPECT_GE(backend.TickCount() - start, 33 * 25 + 50 * 20);
     EXPECT_LE(backend.TickCount() - start, 33 * 25 + 50 * 20 + 5);
     RunToNextPiece(State::Settle);
-    EXPECT_EQ(Picture(), (std::vector<std::string>{
-                             "..........",
-                             "..........",
-                             "R.........",
-                             "S.........",
-                             "S.........",
-                             "S.........",
-                             "S.........",
-                             "G........R",
-                             "B........S",
-                             "S........S",
-                             "S........S",
-                             "S........S",
-                             "S........S",
-                             "S........S",
-                             "S......Y.S",
-                             "S......S.S",
-                         }));
-}
+    EXPECT_EQ(test::WellRows16(),
+              (Rows{"..........", "..........", "R.........", "S.........", "S.........", "S.........", "S.........",
+                    "G........R", "B........S", "S........S", "S........S", "S........S", "S........S", "S........S",
+                    "S......Y.S", "S......S.S"}));
 
-TEST_F(Powers, HolyCrossOverAnEmptyCrossChangesNothingButTakesItsTime) {
-    Fill({"SR......GB",
-          "RS......BG"});
-    const auto before = Picture();
+    // Over an empty cross nothing changes and no circle is drawn.
+    SetRows({"SR......GB", "RS......BG"});
+    const Rows before = test::WellRows16();
     std::vector<uint16_t> afterGlow;
     backend.onIdle = [&] {
         if (afterGlow.empty()) afterGlow = PrimarySurface.Pixels();
     };
-    const int32_t start = backend.TickCount();
     powers::HolyCross();
-    EXPECT_GE(backend.TickCount() - start, 33 * 25 + 50 * 20);
-    EXPECT_EQ(Picture(), before);
+    EXPECT_EQ(test::WellRows16(), before);
     ASSERT_FALSE(afterGlow.empty());
-    EXPECT_TRUE(PrimarySurface.Pixels() == afterGlow);  // no circle anywhere
-}
-
-TEST_F(Powers, StonesLeavingTheWellLeaveNothingAboveIt) {
-    // Above the well the back buffer holds the level's title and the
-    // well's frame; a full present (after the display comes back) shows it.
-    FillRect(BackBuffer, WholeSurface, Rgb(90, 60, 30));
-    const Surface before = BackBuffer;
-    Fill({"S.........",
-          "S........S"});
-    Well[5][0] = StoneCell;
-    powers::Airstone();
-    EXPECT_TRUE(SameRect(BackBuffer, {0, 0, 640, 50}, before, {0, 0, 640, 50}));
+    EXPECT_TRUE(PrimarySurface.Pixels() == afterGlow);
 }
 
 // ----------------------------------------------------------------- Bomb
 
-class BombTest : public Powers {
-protected:
-    // Drops the bomb, lets the well settle and returns the bottom row.
-    std::string DropBomb() {
-        start = backend.TickCount();
+TEST_F(Powers, TheBombTakesTheKindItLandsOnOrTheBottomRow) {
+    struct Case {
+        Rows rows;
+        std::vector<std::pair<int32_t, int>> presses, releases;
+        const char* bottom;
+        int32_t least, most;  // how long it takes, when that is the point
+    };
+    const Case cases[] = {
+        // Down to the floor: 16 steps of 500 ms, the 17th at the floor, then
+        // the bottom row blinks 20 phases of 30 ms and goes.
+        {{"RGBG.GBGBY"}, {}, {}, "..........", 17 * 500 + 20 * 30, 17 * 500 + 21 * 30 + 2},
+        // Space: 10 ms a row; on a blue every blue goes (20 phases of 20 ms).
+        {{"RGBGBGBGBY"}, {{0, VK_SPACE}}, {}, "RG.G.G.G.Y", 16 * 10 + 20 * 20, 16 * 10 + 21 * 20 + 2},
+        {{".R.....G..", "RSGBSYRSGB"}, {{0, VK_SPACE}}, {}, "RRGB.YRGGB", 0, 0},  // every stone
+        {{"RWGBWYRWGB"}, {{0, VK_SPACE}}, {}, "R.GB.YR.GB", 0, 0},                  // every wild ball
+        {{"GWRBGYWBRG"}, {{0, VK_SPACE}}, {}, ".WRB.YWBR.", 0, 0},                  // a colour: wild balls stay
+        {{"RGBGBGBGBY"}, {{0, VK_DOWN}, {0, VK_LEFT}}, {}, ".GBGBGBGBY", 0, 0},      // the left wall stops it
+        {{"RGBGBGBGBY"}, {{0, VK_DOWN}, {0, VK_RIGHT}}, {}, "RGBGBGBGB.", 0, 0},     // and the right one
+        // No steering above the well: four tries there, then down.
+        {{"RGBG.GBGBY"}, {{1, VK_RIGHT}, {460, VK_SPACE}}, {{450, VK_RIGHT}}, "..........", 0, 0},
+        // A block beside it stops the move even with room diagonally below:
+        // row 8 from 450 to 500 ms at Down's pace.
+        {{"...S......", "..........", "..........", "..........", "..........", "..........", "..........",
+          "RGB.BGBGBY"},
+         {{0, VK_DOWN}, {460, VK_LEFT}}, {{490, VK_LEFT}}, "RG.S.G.G.Y", 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rows.back());
+        ResetKeyboard();
+        SetRows(c.rows);
+        audio::SoundLog().clear();
+        const int32_t start = backend.TickCount();
+        for (const auto& [at, vk] : c.presses) backend.PressAt(start + at, vk);
+        for (const auto& [at, vk] : c.releases) backend.ReleaseAt(start + at, vk);
         EXPECT_EQ(powers::Bomb(), State::Settle);
-        end = backend.TickCount();
+        if (c.most) {
+            EXPECT_GE(backend.TickCount() - start, c.least);
+            EXPECT_LE(backend.TickCount() - start, c.most);
+        }
+        EXPECT_EQ(test::Logged("play bang.wav once"), 1);
         RunToNextPiece(State::Settle);
-        return Picture()[15];
+        EXPECT_EQ(test::WellRows16()[15], c.bottom);
     }
-    int32_t start = 0, end = 0;
-};
-
-TEST_F(BombTest, ReachingTheFloorEmptiesTheBottomRowAfterSixteenSteps) {
-    Fill({"RGBG.GBGBY"});
-    EXPECT_EQ(DropBomb(), "..........");
-    // 16 steps of 500 ms into row 15, the floor at the 17th, then 20
-    // phases of 30 ms.
-    EXPECT_GE(end - start, 17 * 500 + 20 * 30);
-    EXPECT_LE(end - start, 17 * 500 + 21 * 30 + 2);
-    EXPECT_TRUE(Logged("play bang.wav once"));
-}
-
-TEST_F(BombTest, SpaceDropsItTenMillisecondsARow) {
-    Fill({"RGBGBGBGBY"});
-    backend.PressAt(0, VK_SPACE);
-    EXPECT_EQ(DropBomb(), "RG.G.G.G.Y");  // it lands on a blue: every blue goes
-    EXPECT_GE(end - start, 16 * 10 + 20 * 20);
-    EXPECT_LE(end - start, 16 * 10 + 21 * 20 + 2);
-}
-
-TEST_F(BombTest, OnAStoneEveryStoneGoesAndTheBallsStay) {
-    Fill({".R.....G..",
-          "RSGBSYRSGB"});
-    backend.PressAt(0, VK_SPACE);
-    EXPECT_EQ(DropBomb(), "RRGB.YRGGB");
-    EXPECT_EQ(Count('S'), 0);
-}
-
-TEST_F(BombTest, OnAWildBallEveryWildBallGoes) {
-    Fill({"RWGBWYRWGB"});
-    backend.PressAt(0, VK_SPACE);
-    EXPECT_EQ(DropBomb(), "R.GB.YR.GB");
-}
-
-TEST_F(BombTest, OnAColourTheWildBallsStay) {
-    Fill({"GWRBGYWBRG"});
-    backend.PressAt(0, VK_SPACE);
-    EXPECT_EQ(DropBomb(), ".WRB.YWBR.");
-}
-
-TEST_F(BombTest, AnOccupiedTopCellBurstsAtTheFirstStep) {
-    Fill({});
-    const std::string pattern = "RGBYS";
-    for (int y = 0; y < WellRows; ++y) Well[4][y] = Block(pattern[size_t(y) % 5]);
-    DropBomb();
-    EXPECT_GE(end - start, 500 + 20 * 20);
-    EXPECT_LE(end - start, 500 + 21 * 20 + 2);
+    // An occupied top cell: it bursts at the first step, every red goes.
+    ResetKeyboard();
+    SetWell({});
+    for (int y = 0; y < WellRows; ++y) Well[4][y] = test::CellOf("RGBYS"[y % 5]);
+    const int32_t start = backend.TickCount();
+    powers::Bomb();
+    EXPECT_GE(backend.TickCount() - start, 500 + 20 * 20);
+    EXPECT_LE(backend.TickCount() - start, 500 + 21 * 20 + 2);
+    RunToNextPiece(State::Settle);
     std::string column;
-    for (int y = 0; y < WellRows; ++y) column += Letter(Well[4][y]);
-    EXPECT_EQ(column, "....GBYSGBYSGBYS");  // every red gone
+    for (int y = 0; y < WellRows; ++y) column += test::CharOf(Well[4][y]);
+    EXPECT_EQ(column, "....GBYSGBYSGBYS");  // every red gone, the top one too
 }
 
-TEST_F(BombTest, TheWallsStopItSideways) {
-    Fill({"RGBGBGBGBY"});
-    backend.PressAt(0, VK_DOWN);
-    backend.PressAt(0, VK_LEFT);
-    EXPECT_EQ(DropBomb(), ".GBGBGBGBY");  // from column 4 to column 0, and no further
+// ------------------------------------------------------- paying and keys
 
-    Fill({"RGBGBGBGBY"});
-    backend.ReleaseAt(backend.TickCount() + 1, VK_LEFT);
-    backend.PressAt(backend.TickCount() + 1, VK_RIGHT);
-    EXPECT_EQ(DropBomb(), "RGBGBGBGB.");
-}
-
-TEST_F(BombTest, ItCannotBeSteeredAboveTheWell) {
-    Fill({"RGBG.GBGBY"});
-    backend.PressAt(1, VK_RIGHT);  // four move attempts while it is above the well
-    backend.ReleaseAt(450, VK_RIGHT);
-    backend.PressAt(460, VK_SPACE);
-    EXPECT_EQ(DropBomb(), "..........");  // still column 4, down to the floor
-}
-
-TEST_F(BombTest, ABlockBesideItStopsTheMoveEvenWithRoomDiagonallyBelow) {
-    Fill({"RGB.BGBGBY"});
-    Well[3][8] = StoneCell;  // beside the bomb when it is in row 8; row 9 is free
-    backend.PressAt(0, VK_DOWN);  // a row every 50 ms: row 8 from 450 to 500
-    backend.PressAt(460, VK_LEFT);
-    backend.ReleaseAt(490, VK_LEFT);
-    EXPECT_EQ(DropBomb(), "RG.S.G.G.Y");  // it stayed in column 4 and hit the blue
-}
-
-TEST_F(BombTest, TheBombLeavesNothingAboveTheWell) {
-    FillRect(BackBuffer, WholeSurface, Rgb(90, 60, 30));
-    const Surface before = BackBuffer;
-    Fill({"RGBG.GBGBY"});
-    backend.PressAt(300, VK_SPACE);
-    DropBomb();
-    EXPECT_TRUE(SameRect(BackBuffer, {0, 0, 640, 50}, before, {0, 0, 640, 50}));
-    // Bursting on a full column while still above the well.
-    FillRect(BackBuffer, WholeSurface, Rgb(90, 60, 30));
-    for (int y = 0; y < WellRows; ++y) Well[4][y] = Block("RGBYS"[y % 5]);
-    DropBomb();
-    EXPECT_TRUE(SameRect(BackBuffer, {0, 0, 640, 50}, before, {0, 0, 640, 50}));
-}
-
-// ------------------------------------------------------- Paying and keys
-
-class PowerKeys : public Powers {
-protected:
-    void SetUp() override {
-        Powers::SetUp();
-        Fill({"RGBYRGBYRG"});
-        DealPiece();
-    }
-    // Piece control with these keys held from the start; Space makes an
-    // unfired piece land quickly.
-    State Control(std::initializer_list<int> keys) {
-        for (int k : keys) PressKey(k);
-        return shell::RunState(State::PieceControl);
-    }
-};
-
-TEST_F(PowerKeys, TheMeterMustCoverTheCost) {
-    PowerMeter = 5;
-    EXPECT_EQ(Control({VkDigit(6), VK_SPACE}), State::Settle);  // the piece just landed
-    EXPECT_EQ(PowerMeter, 5);
-    ReleaseAllKeys();
-    DealPiece();
-    EXPECT_EQ(Control({VkDigit(5)}), State::FirePower);
-    EXPECT_EQ(powers::PendingPower, 5);
-    EXPECT_EQ(shell::RunState(State::FirePower), State::HolyCross);
-    EXPECT_EQ(PowerMeter, 0);
-}
-
-TEST_F(PowerKeys, LowerKeysAreTestedFirst) {
-    PowerMeter = 3;
-    EXPECT_EQ(Control({VkDigit(3), VkDigit(2)}), State::FirePower);
-    EXPECT_EQ(powers::PendingPower, 2);
-    EXPECT_EQ(backend.Yields(), 0);  // in the first pass
-    EXPECT_EQ(shell::RunState(State::FirePower), State::Sweep);
-    EXPECT_EQ(PowerMeter, 1);
-}
-
-TEST_F(PowerKeys, AirstoneWithoutStonesCostsNothingAndLetsTheNextKeyFire) {
-    PowerMeter = 6;
-    EXPECT_EQ(Control({VkDigit(4), VkDigit(6)}), State::FirePower);
-    EXPECT_EQ(powers::PendingPower, 6);
-    EXPECT_EQ(backend.Yields(), 0);  // in the same pass
-    EXPECT_EQ(PowerMeter, 6);
-
-    ReleaseAllKeys();
-    PowerMeter = 4;
-    audio::SoundLog().clear();
-    EXPECT_EQ(Control({VkDigit(4), VK_SPACE}), State::Settle);
-    EXPECT_EQ(PowerMeter, 4);
-    EXPECT_TRUE(audio::SoundLog().empty());
-
-    ReleaseAllKeys();
-    Fill({"RGBYSGBYRG"});
-    DealPiece();
-    EXPECT_EQ(Control({VkDigit(4)}), State::FirePower);
-    EXPECT_EQ(powers::PendingPower, 4);
-}
-
-TEST_F(PowerKeys, FiringShowsTheNamePlaysTheSoundAndPays) {
+TEST_F(Powers, FiringShowsTheNamePlaysTheSoundAndPays) {
     struct Case {
         int key;
-        const char* banner;
-        const char* sound;
+        const char *banner, *sound;
         State routine;
     };
     for (const Case& c : {Case{2, "Sweep", "clear2l.wav", State::Sweep}, Case{3, "Rain", "rain.wav", State::Rain},
@@ -555,41 +330,76 @@ TEST_F(PowerKeys, FiringShowsTheNamePlaysTheSoundAndPays) {
                           Case{5, "Holycross", "cross.wav", State::HolyCross},
                           Case{6, "Bomb", "rain.wav", State::Bomb}}) {
         SCOPED_TRACE(c.banner);
-        PowerMeter = 10;
-        PowerFired = False;
-        audio::SoundLog().clear();
-        powers::PendingPower = c.key;
-        EXPECT_EQ(shell::RunState(State::FirePower), c.routine);
-        EXPECT_EQ(PowerMeter, 10 - c.key);
-        EXPECT_EQ(PowerFired, True);
-        const auto& log = audio::SoundLog();
-        EXPECT_TRUE(Logged(std::string("rewind ") + c.sound));
-        EXPECT_TRUE(Logged(std::string("play ") + c.sound + " once"));
-        EXPECT_EQ(Logged("rewind bang.wav"), c.key == 6);
-        EXPECT_FALSE(Logged("play bang.wav once"));
-        EXPECT_EQ(std::count(log.begin(), log.end(), std::string("play ") + c.sound + " once"), 1);
-        Surface strip(640, 480);
-        DrawText(StripRect.Left, StripRect.Top, c.banner, strip);
-        EXPECT_TRUE(SameRect(PrimarySurface, StripRect, strip, StripRect));
+        for (uint8_t sound : {1, 0}) {
+            SoundOn = sound;
+            PowerMeter = 10;
+            PowerFired = False;
+            audio::SoundLog().clear();
+            powers::PendingPower = c.key;
+            EXPECT_EQ(shell::RunState(State::FirePower), c.routine);
+            EXPECT_EQ(PowerMeter, 10 - c.key);
+            EXPECT_EQ(PowerFired, True);
+            EXPECT_EQ(test::Logged(std::string("rewind ") + c.sound), 1);
+            EXPECT_EQ(test::Logged(std::string("play ") + c.sound + " once"), sound);
+            EXPECT_EQ(test::Logged("rewind bang.wav"), c.key == 6);
+            EXPECT_EQ(test::Logged("play bang.wav once"), 0);
+            Surface strip(640, 480);
+            DrawText(StripRect.Left, StripRect.Top, c.banner, strip);
+            EXPECT_TRUE(test::SamePixels(PrimarySurface, StripRect, strip, StripRect));
+        }
     }
-    SoundOn = 0;
-    audio::SoundLog().clear();
-    PowerMeter = 2;
-    powers::PendingPower = 2;
-    shell::RunState(State::FirePower);
-    EXPECT_TRUE(Logged("rewind clear2l.wav"));
-    EXPECT_FALSE(Logged("play clear2l.wav once"));
 }
 
-TEST_F(PowerKeys, AHeldKeyFiresAgainWithEveryNewPieceUntilTheMeterRunsOut) {
+TEST_F(Powers, PowerKeysNeedTheMeterLowerKeysFirstAndAirstoneNeedsAStone) {
+    struct Case {
+        std::vector<int> keys;
+        int meter;
+        State next;
+        int pending;
+    };
+    const Case cases[] = {
+        {{6, 5}, 5, State::FirePower, 5},  // 6 cannot be paid from 5; 5 can
+        {{3, 2}, 3, State::FirePower, 2},  // the lower key first
+        {{4, 6}, 6, State::FirePower, 6},  // no stone: Airstone is passed over, free
+        {{4}, 4, State::Settle, 0},        // and the piece just lands
+        {{2}, 1, State::Settle, 0},        // nothing to pay with
+    };
+    for (const Case& c : cases) {
+        SetRows({"RGBYRGBYRG"});
+        DealPiece();
+        ResetKeyboard();
+        PressKey(VK_SPACE);  // an unfired piece lands quickly
+        for (int k : c.keys) PressKey(VkDigit(k));
+        PowerMeter = uint8_t(c.meter);
+        powers::PendingPower = 0;
+        audio::SoundLog().clear();
+        const int yields = backend.Yields();
+        EXPECT_EQ(shell::RunState(State::PieceControl), c.next) << "meter " << c.meter;
+        EXPECT_EQ(powers::PendingPower, c.pending);
+        EXPECT_EQ(PowerMeter, c.meter);  // paid for by the power, not here
+        if (c.next == State::FirePower) EXPECT_EQ(backend.Yields(), yields);  // in the first pass
+        EXPECT_TRUE(audio::SoundLog().empty());
+    }
+    SetRows({"RGBYSGBYRG"});
+    DealPiece();
+    ResetKeyboard();
+    PressKey(VkDigit(4));
+    PowerMeter = 4;
+    EXPECT_EQ(shell::RunState(State::PieceControl), State::FirePower);
+    EXPECT_EQ(powers::PendingPower, 4);
+}
+
+TEST_F(Powers, AHeldKeyFiresWithEveryNewPieceUntilTheMeterRunsOutOrItIsLetGo) {
+    SetRows({"RGBYRGBYRG"});
+    DealPiece();
     PowerMeter = 16;
     PressKey(VkDigit(2));
     std::vector<int> meterAfterFiring;
     State s = State::PieceControl;
-    int piecesControlled = 0;
-    while (piecesControlled < 10) {
+    int pieces = 0;
+    while (pieces < 10) {
         if (s == State::PieceControl) {
-            ++piecesControlled;
+            ++pieces;
             if (PowerMeter < 2) break;
         }
         const State next = shell::RunState(s);
@@ -597,13 +407,11 @@ TEST_F(PowerKeys, AHeldKeyFiresAgainWithEveryNewPieceUntilTheMeterRunsOut) {
         s = next;
     }
     EXPECT_EQ(meterAfterFiring, (std::vector<int>{14, 12, 10, 8, 6, 4, 2, 0}));
-    EXPECT_EQ(piecesControlled, 9);  // one firing per piece
-}
+    EXPECT_EQ(pieces, 9);  // one firing per piece
 
-TEST_F(PowerKeys, LettingGoOfTheKeyStopsTheFiring) {
     PowerMeter = 16;
+    backend.ReleaseAt(backend.TickCount() + 100, VkDigit(2));  // during the payment
     PressKey(VkDigit(2));
-    backend.ReleaseAt(100, VkDigit(2));  // during the payment
     EXPECT_EQ(shell::RunState(State::PieceControl), State::FirePower);
     RunToNextPiece(State::FirePower);
     EXPECT_EQ(PowerMeter, 14);
@@ -612,14 +420,7 @@ TEST_F(PowerKeys, LettingGoOfTheKeyStopsTheFiring) {
     EXPECT_EQ(PowerMeter, 14);
 }
 
-// ---------------------------------------------------------------- Meter
-
-// A meter cell on the screen: the i-th filled cell from the top of a meter
-// holding m cells.
-Rect MeterCell(int m, int i) {
-    const int top = 434 - 24 * m + 24 * (i - 1);
-    return {460, top, 484, top + 24};
-}
+// ---------------------------------------------------------------- the meter
 
 class Meter : public Powers {
 protected:
@@ -631,18 +432,24 @@ protected:
     }
     static Colour FrameColour(int f) { return Rgb(40 + 25 * f, 200 - 20 * f, 8 * f); }
     static uint16_t FramePixel(int f) { return ToPixel565(FrameColour(f)); }
-    // Draws the meter as the game shows it, on both surfaces.
-    static void ShowMeter() {
+    static void ShowMeter(int m) {
+        PowerMeter = uint8_t(m);
         powers::DrawPowerMeter(powers::RedrawMeter);
         Present();
+    }
+    // Meter cells lit on the surface, from the bottom.
+    static std::string Lit(const Surface& s) {
+        std::string cells;
+        for (int k = 1; k <= 16; ++k) cells += test::MeterCellLit(s, k) ? 'o' : test::AllPixels(s, test::MeterCell(k), 0) ? '.' : '?';
+        return cells;
     }
 };
 
 TEST_F(Meter, SpendingShowsNineStepsOnTheTopCellsThenLowersTheMeter) {
-    PowerMeter = 10;
-    ShowMeter();
+    ShowMeter(10);
     std::vector<uint16_t> steps;  // the top cell's colour at every step
-    bool othersFollow = true, restStayed = true, started = false;
+    bool othersFollow = true, restStayed = true;
+    bool started = false;
     int32_t stamp = 0;
     backend.onYield = [&] {
         if (!started || FrameStart == stamp) {  // no step in this pass
@@ -651,10 +458,10 @@ TEST_F(Meter, SpendingShowsNineStepsOnTheTopCellsThenLowersTheMeter) {
             return;
         }
         stamp = FrameStart;
-        const uint16_t top = PrimarySurface.Pixel(470, MeterCell(10, 1).Top + 10);
+        const uint16_t top = PrimarySurface.Pixel(470, test::MeterCell(10).Top + 10);
         steps.push_back(top);
-        for (int i = 2; i <= 3; ++i) othersFollow = othersFollow && PrimarySurface.Pixel(470, MeterCell(10, i).Top + 10) == top;
-        restStayed = restStayed && Shows(MeterCell(10, 4), BlockSurfaces[6]);
+        for (int k : {8, 9}) othersFollow = othersFollow && PrimarySurface.Pixel(470, test::MeterCell(k).Top + 10) == top;
+        restStayed = restStayed && test::MeterCellLit(PrimarySurface, 7);
     };
     const int32_t start = backend.TickCount();
     powers::SpendPower(3);
@@ -667,84 +474,60 @@ TEST_F(Meter, SpendingShowsNineStepsOnTheTopCellsThenLowersTheMeter) {
     EXPECT_GE(backend.TickCount() - start, 9 * 30);
     EXPECT_LE(backend.TickCount() - start, 9 * 30 + 3);
     EXPECT_EQ(PowerMeter, 7);
-    for (int i = 1; i <= 3; ++i) EXPECT_TRUE(AllBlack(PrimarySurface, MeterCell(10, i))) << i;
-    // The back buffer holds the lowered meter: seven cells from the bottom.
-    EXPECT_TRUE(AllBlack(BackBuffer, {460, 50, 484, 434 - 24 * 7}));
-    for (int i = 1; i <= 7; ++i)
-        EXPECT_TRUE(SameRect(BackBuffer, MeterCell(7, i), BlockSurfaces[6], {0, 0, 24, 24})) << i;
-}
+    EXPECT_EQ(Lit(PrimarySurface), "ooooooo.........");
+    EXPECT_EQ(Lit(BackBuffer), "ooooooo.........");
 
-TEST_F(Meter, SpendingTheWholeMeterLeavesTheColumnBlack) {
-    PowerMeter = 6;
-    ShowMeter();
-    std::set<int> animated;
-    backend.onYield = [&] {
-        for (int i = 1; i <= 6; ++i)
-            if (PrimarySurface.Pixel(470, MeterCell(6, i).Top + 10) == FramePixel(0)) animated.insert(i);
-    };
+    ShowMeter(6);  // the whole meter
     powers::SpendPower(6);
-    EXPECT_EQ(animated, (std::set<int>{1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(PowerMeter, 0);
-    EXPECT_TRUE(AllBlack(BackBuffer, MeterRect));
-    EXPECT_TRUE(AllBlack(PrimarySurface, MeterRect));
+    EXPECT_TRUE(test::AllPixels(BackBuffer, MeterRect, 0));
+    EXPECT_TRUE(test::AllPixels(PrimarySurface, MeterRect, 0));
 }
 
 TEST_F(Meter, GrowthBlinksTheNewCellsLowestFirstEachWithItsSound) {
-    PowerMeter = 5;
-    ShowMeter();
+    ShowMeter(5);
     PowerMeter = 8;  // three cells gained, as scoring leaves it
     std::vector<int> litOrder;       // cells counted from the bottom, as each first lights up
     std::vector<size_t> soundsThen;  // sound calls made by then
     backend.onYield = [&] {
-        for (int k = 6; k <= 8; ++k) {
-            const Rect cell{460, 434 - 24 * k, 484, 458 - 24 * k};
-            if (Shows(cell, BlockSurfaces[6]) && std::find(litOrder.begin(), litOrder.end(), k) == litOrder.end()) {
+        for (int k = 6; k <= 8; ++k)
+            if (test::MeterCellLit(PrimarySurface, k) && std::find(litOrder.begin(), litOrder.end(), k) == litOrder.end()) {
                 litOrder.push_back(k);
                 soundsThen.push_back(audio::SoundLog().size());
             }
-        }
     };
     const int32_t start = backend.TickCount();
     powers::DrawPowerMeter(3);
     EXPECT_EQ(litOrder, (std::vector<int>{6, 7, 8}));
     EXPECT_EQ(soundsThen, (std::vector<size_t>{2, 4, 6}));
-    EXPECT_EQ(audio::SoundLog(), (std::vector<std::string>{"rewind sb.wav", "play sb.wav once", "rewind sb.wav",
-                                                            "play sb.wav once", "rewind sb.wav", "play sb.wav once"}));
+    EXPECT_EQ(test::Logged("rewind sb.wav"), 3);
+    EXPECT_EQ(test::Logged("play sb.wav once"), 3);
     EXPECT_GE(backend.TickCount() - start, 3 * 21 * 10);
     EXPECT_LE(backend.TickCount() - start, 3 * 21 * 10 + 5);
-    for (int i = 1; i <= 8; ++i) EXPECT_TRUE(Shows(MeterCell(8, i), BlockSurfaces[6])) << i;  // all end lit
+    EXPECT_EQ(Lit(PrimarySurface), "oooooooo........");
 
-    SoundOn = 0;
+    SoundOn = 0;  // the sound is rewound but not played; a growth of nothing does nothing
     audio::SoundLog().clear();
     powers::DrawPowerMeter(1);
-    EXPECT_EQ(audio::SoundLog(), (std::vector<std::string>{"rewind sb.wav"}));
-
-    audio::SoundLog().clear();
     const int32_t idle = backend.TickCount();
     powers::DrawPowerMeter(0);
     EXPECT_EQ(backend.TickCount(), idle);
-    EXPECT_TRUE(audio::SoundLog().empty());
+    EXPECT_EQ(audio::SoundLog(), (Rows{"rewind sb.wav"}));
 }
 
-// ------------------------------------------------ From the keyboard
+// ------------------------------------------------------- from the keyboard
 
 struct Scenario {
     int key;
     State routine;
-    std::vector<std::string> before;  // the lowest rows
-    std::vector<std::string> after;   // empty: checked by hand below
+    Rows after;  // the lowest rows; empty for Rain, checked by hand
 };
 
 class PowersFromTheKeyboard : public Powers, public ::testing::WithParamInterface<Scenario> {};
 
 TEST_P(PowersFromTheKeyboard, FiresSettlesAndDealsTheNextPiece) {
     const Scenario& sc = GetParam();
-    Fill({});
-    int y = WellRows - int(sc.before.size());
-    for (const std::string& row : sc.before) {
-        for (int x = 0; x < WellColumns; ++x) Well[x][y] = Block(row[size_t(x)]);
-        ++y;
-    }
+    SetRows(sc.key == 3 ? Rows{"S.S.S.S.S."} : Rows{"G...Y.....", "RS..B..SB.", "YRS.RB.YGS"});
     PowerMeter = 16;
     DealPiece();
     backend.SetTime(5000);
@@ -760,12 +543,10 @@ TEST_P(PowersFromTheKeyboard, FiresSettlesAndDealsTheNextPiece) {
     EXPECT_EQ(seen.back(), State::Resolve);
     EXPECT_EQ(PowerMeter, 16 - sc.key);
     EXPECT_EQ(PieceY, -72);
+    const Rows rows = test::WellRows16();
     if (!sc.after.empty()) {
-        std::vector<std::string> expected(WellRows - sc.after.size(), "..........");
-        expected.insert(expected.end(), sc.after.begin(), sc.after.end());
-        EXPECT_EQ(Picture(), expected);
+        EXPECT_EQ(rows, WellOf(sc.after));
     } else {  // Rain: five wild balls on alternate columns, the stones kept
-        const auto rows = Picture();
         const bool even = rows[14] == "W.W.W.W.W." && rows[15] == "S.S.S.S.S.";
         const bool odd = rows[14] == ".........." && rows[15] == "SWSWSWSWSW";
         EXPECT_TRUE(even || odd) << rows[14] << "\n" << rows[15];
@@ -774,15 +555,11 @@ TEST_P(PowersFromTheKeyboard, FiresSettlesAndDealsTheNextPiece) {
 
 INSTANTIATE_TEST_SUITE_P(
     EachPower, PowersFromTheKeyboard,
-    ::testing::Values(Scenario{2, State::Sweep, {"G...Y.....", "RS..B..SB.", "YRS.RB.YGS"}, {"G...Y....."}},
-                      Scenario{3, State::Rain, {"S.S.S.S.S."}, {}},
-                      Scenario{4, State::Airstone, {"G...Y.....", "RS..B..SB.", "YRS.RB.YGS"},
-                               {"G...Y.....", "R...B...B.", "YR..RB.YG."}},
-                      Scenario{5, State::HolyCross, {"G...Y.....", "RS..B..SB.", "YRS.RB.YGS"},
-                               {"G.........", "RS.....SB.", "YRS....YGS"}},
+    ::testing::Values(Scenario{2, State::Sweep, {"G...Y....."}}, Scenario{3, State::Rain, {}},
+                      Scenario{4, State::Airstone, {"G...Y.....", "R...B...B.", "YR..RB.YG."}},
+                      Scenario{5, State::HolyCross, {"G.........", "RS.....SB.", "YRS....YGS"}},
                       // The bomb lands on the yellow on top of column 4.
-                      Scenario{6, State::Bomb, {"G...Y.....", "RS..B..SB.", "YRS.RB.YGS"},
-                               {"GS..B...B.", "RRS.RB.SGS"}}),
+                      Scenario{6, State::Bomb, {"GS..B...B.", "RRS.RB.SGS"}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return "Key" + std::to_string(info.param.key); });
 
 }  // namespace

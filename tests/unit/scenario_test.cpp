@@ -1,8 +1,6 @@
 // A short game on the virtual clock: scripted pieces are steered by key
 // presses through the real piece control loop, land, settle, clear and
 // cascade, and after each landing the well, the score and the screen agree.
-#include <algorithm>
-
 #include "audio/audio.h"
 #include "game/play.h"
 #include "harness.h"
@@ -79,23 +77,6 @@ protected:
         };
     }
 
-    static int Logged(const std::string& line) {
-        return int(std::count(audio::SoundLog().begin(), audio::SoundLog().end(), line));
-    }
-    static bool StripReads(const std::string& text) {
-        const auto expected = test::TextOver(platform::BackgroundSurface, StripRect.Left, StripRect.Top, text);
-        return test::SamePixels(PrimarySurface, StripRect, expected, StripRect);
-    }
-    static bool PanelReads(int y, const std::string& text) {
-        const auto expected = test::TextOver(platform::BackgroundSurface, 20, y, text);
-        const Rect band = test::TextBand(20, y, PanelRect.Right);
-        return test::SamePixels(PrimarySurface, band, expected, band);
-    }
-    static bool MeterCellLit(int k) {
-        return test::SamePixels(PrimarySurface, {460, 434 - 24 * k, 484, 458 - 24 * k}, platform::BlockSurfaces[6],
-                                {0, 0, 24, 24});
-    }
-
     bool barSeen = false, barDrawnRight = true;
 };
 
@@ -126,12 +107,12 @@ TEST_F(Scenario, ThreeBarsLandClearAndCascade) {
     EXPECT_EQ(LinesLeft, 4);
     EXPECT_EQ(PowerMeter, 1);
     EXPECT_TRUE(test::WellShown(PrimarySurface));
-    EXPECT_TRUE(StripReads("+100"));
-    EXPECT_TRUE(PanelReads(230, "Score : 100"));
-    EXPECT_TRUE(MeterCellLit(1));
-    EXPECT_FALSE(MeterCellLit(2));
-    EXPECT_EQ(Logged("play line.wav once"), 1);
-    EXPECT_EQ(Logged("play sb.wav once"), 1);
+    EXPECT_TRUE(test::StripReads("+100"));
+    EXPECT_TRUE(test::PanelReads(PrimarySurface, 230, "Score : 100"));
+    EXPECT_TRUE(test::MeterCellLit(PrimarySurface, 1));
+    EXPECT_FALSE(test::MeterCellLit(PrimarySurface, 2));
+    EXPECT_EQ(test::Logged("play line.wav once"), 1);
+    EXPECT_EQ(test::Logged("play sb.wav once"), 1);
     EXPECT_EQ(PieceY, -72);  // the next bar waits above the well
 
     // Second bar: blue, green, green, turned once (green, green, blue) and
@@ -153,10 +134,10 @@ TEST_F(Scenario, ThreeBarsLandClearAndCascade) {
     EXPECT_EQ(LinesLeft, 2);
     EXPECT_EQ(PowerMeter, 1);
     EXPECT_TRUE(test::WellShown(PrimarySurface));
-    EXPECT_TRUE(StripReads("+50"));
-    EXPECT_TRUE(PanelReads(110, "Lines left : 2"));
-    EXPECT_TRUE(PanelReads(230, "Score : 200"));
-    EXPECT_EQ(Logged("play line.wav once"), 3);
+    EXPECT_TRUE(test::StripReads("+50"));
+    EXPECT_TRUE(test::PanelReads(PrimarySurface, 110, "Lines left : 2"));
+    EXPECT_TRUE(test::PanelReads(PrimarySurface, 230, "Score : 200"));
+    EXPECT_EQ(test::Logged("play line.wav once"), 3);
 
     // Third bar: left alone, it falls where it was dealt at the level's
     // pace, one row per 760 ms, and lands on the seventeenth step; nothing
@@ -174,7 +155,7 @@ TEST_F(Scenario, ThreeBarsLandClearAndCascade) {
     EXPECT_TRUE(test::WellShown(PrimarySurface));
     // The points message went a second after it came.
     EXPECT_TRUE(test::SamePixels(PrimarySurface, StripRect, platform::BackgroundSurface, StripRect));
-    EXPECT_EQ(Logged("play line.wav once"), 3);
+    EXPECT_EQ(test::Logged("play line.wav once"), 3);
     backend.onYield = nullptr;
 }
 

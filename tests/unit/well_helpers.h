@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -121,6 +122,39 @@ inline platform::Surface TextOver(const platform::Surface& background, int x, in
 
 // The band of a text line: glyph height, from x to the right edge given.
 inline platform::Rect TextBand(int x, int y, int right) { return {x, y, right, y + platform::GlyphHeight}; }
+
+// Cells of the well holding c.
+inline int Count(char c) {
+    int n = 0;
+    for (const auto& row : WellRows16()) n += int(std::count(row.begin(), row.end(), c));
+    return n;
+}
+
+// Whether a 24 x 24 rectangle of the screen shows the whole sprite.
+inline bool Shows(const Rect& cell, const platform::Surface& sprite) {
+    return SamePixels(platform::PrimarySurface, cell, sprite, {0, 0, CellSize, CellSize});
+}
+
+// Meter cell k counted from the bottom, and whether the surface shows it lit.
+inline Rect MeterCell(int k) { return {460, 434 - 24 * k, 484, 458 - 24 * k}; }
+inline bool MeterCellLit(const platform::Surface& s, int k) {
+    return SamePixels(s, MeterCell(k), platform::BlockSurfaces[6], {0, 0, CellSize, CellSize});
+}
+
+// The strip below the well on the screen reads exactly this text.
+inline bool StripReads(const std::string& text) {
+    const auto expected = TextOver(platform::BackgroundSurface, StripRect.Left, StripRect.Top, text);
+    return SamePixels(platform::PrimarySurface, StripRect, expected, StripRect);
+}
+
+// The panel line at (20, y) reads the text, with nothing after it up to the
+// panel's edge.
+inline ::testing::AssertionResult PanelReads(const platform::Surface& s, int y, const std::string& text) {
+    const auto expected = TextOver(platform::BackgroundSurface, 20, y, text);
+    const Rect band = TextBand(20, y, std::max(20 + platform::TextWidth(text), int(PanelRect.Right)));
+    if (SamePixels(s, band, expected, band)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the line at y = " << y << " does not read \"" << text << "\"";
+}
 
 // A headless window that notes the virtual time of every change of the
 // screen, for the passes of loops that do not yield.

@@ -1,0 +1,309 @@
+// The player's files and the best players: preferences, the scores table
+// and its file, name entry, the best players screen, and the help reader.
+#include <filesystem>
+
+#include "data/best_players.h"
+#include "data/files.h"
+#include "data/preferences.h"
+#include "data/scores.h"
+#include "harness.h"
+#include "platform/display.h"
+#include "platform/keyboard.h"
+#include "shell/screens.h"
+#include "shell/window.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::VK_ESCAPE;
+using platform::VK_RETURN;
+using Table = std::vector<std::string>;
+
+class Data : public test::Headless {
+protected:
+    std::string PrefsPath() const { return userDir + "/prefs.znd"; }
+    std::string ScoresPath() const { return userDir + "/scores.znd"; }
+    static void Set(uint8_t music, uint8_t sound, uint8_t difficulty, uint8_t rotation, uint8_t levels) {
+        MusicOn = music;
+        SoundOn = sound;
+        Difficulty = difficulty;
+        RotationMode = rotation;
+        LevelsUnlocked = levels;
+    }
+    static std::string Values() {
+        return std::to_string(MusicOn) + " " + std::to_string(SoundOn) + " " + std::to_string(Difficulty) + " " +
+               std::to_string(RotationMode) + " " + std::to_string(LevelsUnlocked);
+    }
+    // The table as "name score" entries, best first.
+    static Table Scores() {
+        Table rows;
+        for (int i = 0; i < ScoreEntries; ++i) rows.push_back(ScoreNames[size_t(i)] + " " + std::to_string(ScoreValues[size_t(i)]));
+        return rows;
+    }
+    // Players a to j scoring 100, 90, ..., 10.
+    static void TenPlayers() {
+        for (int i = 0; i < ScoreEntries; ++i) {
+            ScoreNames[size_t(i)] = std::string(1, char('a' + i));
+            ScoreValues[size_t(i)] = 100 - 10 * i;
+        }
+    }
+    // Loads a damaged file; checks it was set aside as it was, said so, and
+    // that the replacement is whole.
+    template <typename Load>
+    void LoadsDamaged(const std::string& path, const std::string& plain, Load load) {
+        test::WriteScrambledText(path, plain);
+        const std::string bytes = data::ReadWholeFile(path);
+        testing::internal::CaptureStderr();
+        load();
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(data::ReadWholeFile(path + ".bad"), bytes);
+        EXPECT_NE(said.find(fs::path(path).filename().string() + ".bad"), std::string::npos) << said;
+        EXPECT_TRUE(fs::is_empty(tempDir));
+        testing::internal::CaptureStderr();
+        load();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    }
+    const std::string shipped = "1 1 2 0 1";  // the preferences the game comes with
+};
+
+// ---------------------------------------------------------------- preferences
+
+TEST_F(Data, PreferencesRoundTripAndTheFirstLoadTakesTheShippedFile) {
+    Set(0, 0, 3, 1, 9);
+    data::Preferences("load");
+    EXPECT_EQ(Values(), shipped);
+    EXPECT_TRUE(data::FileExists(PrefsPath()));
+
+    Set(0, 1, 3, 1, 17);
+    data::Preferences("save");
+    EXPECT_EQ(test::Unscrambled(PrefsPath()), "0\r\n1\r\n3\r\n1\r\n17\r\n\"Rise and fall it is just so always\"\r\n");
+    Set(1, 0, 1, 0, 1);
+    data::Preferences("load");
+    EXPECT_EQ(Values(), "0 1 3 1 17");
+    EXPECT_TRUE(fs::is_empty(tempDir));
+
+    // Other values are kept as stored, commas separate too, and the count of
+    // open levels is clamped to 1-30.
+    for (const auto& [text, values] : std::vector<std::pair<std::string, std::string>>{
+             {"0\r\n0\r\n7\r\n9\r\n0\r\n", "0 0 7 9 1"}, {"1,1,2,0,31\r\n", "1 1 2 0 30"},
+             {"1\r\n1\r\n2\r\n0\r\n255\r\n", "1 1 2 0 30"}, {"1\r\n1\r\n2\r\n0\r\n17\r\n", "1 1 2 0 17"}}) {
+        test::WriteScrambledText(PrefsPath(), text);
+        data::Preferences("load");
+        EXPECT_EQ(Values(), values) << text;
+    }
+}
+
+TEST_F(Data, ADamagedPreferencesFileIsSetAsideAndTheDefaultsUsed) {
+    for (const std::string& damaged : {std::string("1\r\n1\r\n2\r\n"), std::string("one\r\ntwo\r\n"),
+                                       std::string("1\r\n1\r\n2\r\n0\r\n300\r\n"), std::string("\x01\x02\xff", 3)}) {
+        SCOPED_TRACE(damaged);
+        Set(0, 0, 3, 1, 20);
+        LoadsDamaged(PrefsPath(), damaged, [] { data::Preferences("load"); });
+        EXPECT_EQ(Values(), shipped);
+    }
+    data::WriteFileAtomically(PrefsPath(), "");  // empty
+    Set(0, 0, 3, 1, 20);
+    testing::internal::CaptureStderr();
+    data::Preferences("load");
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Values(), shipped);
+}
+
+TEST_F(Data, AnInterruptedSaveKeepsThePreviousFile) {
+    Set(0, 1, 3, 1, 17);
+    data::Preferences("save");
+    const std::string before = data::ReadWholeFile(PrefsPath());
+    // The new file cannot be written (its temporary name is taken by a
+    // folder): the save fails, and the old file stands untouched.
+    fs::create_directory(PrefsPath() + ".part");
+    Set(1, 1, 1, 0, 29);
+    EXPECT_THROW(data::Preferences("save"), data::FatalError);
+    EXPECT_EQ(data::ReadWholeFile(PrefsPath()), before);
+    EXPECT_TRUE(fs::is_empty(tempDir));
+    fs::remove(PrefsPath() + ".part");
+    // A half-written temporary left by a crash is never read.
+    data::WriteFileAtomically(PrefsPath() + ".part", "garbage");
+    data::Preferences("load");
+    EXPECT_EQ(Values(), "0 1 3 1 17");
+    data::Preferences("save");
+    EXPECT_FALSE(data::FileExists(PrefsPath() + ".part"));
+}
+
+// ---------------------------------------------------------------- scores
+
+TEST_F(Data, ANewScoreTakesItsPlaceAboveEqualOnesAndTheTenthDrops) {
+    for (const auto& [score, table] : std::vector<std::pair<int, Table>>{
+             {55, {"a 100", "b 90", "c 80", "d 70", "e 60", "new 55", "f 50", "g 40", "h 30", "i 20"}},
+             {50, {"a 100", "b 90", "c 80", "d 70", "e 60", "new 50", "f 50", "g 40", "h 30", "i 20"}},
+             {20, {"a 100", "b 90", "c 80", "d 70", "e 60", "f 50", "g 40", "h 30", "new 20", "i 20"}},
+             {1000, {"new 1000", "a 100", "b 90", "c 80", "d 70", "e 60", "f 50", "g 40", "h 30", "i 20"}}}) {
+        TenPlayers();
+        data::InsertScore("new", score);
+        EXPECT_EQ(Scores(), table);
+    }
+    std::array<std::string, 10> names{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"};
+    std::array<int32_t, 10> values{5, -3, 5, 9, 0, 5, 100000000, -3, 2, 9};
+    data::SortScores(names, values);  // stable, lowest first
+    EXPECT_EQ(values, (std::array<int32_t, 10>{-3, -3, 0, 2, 5, 5, 5, 9, 9, 100000000}));
+    EXPECT_EQ(names, (std::array<std::string, 10>{"b", "h", "e", "i", "a", "c", "f", "d", "j", "g"}));
+}
+
+TEST_F(Data, TheScoresFileRoundTripsAndLoadsInItsOwnOrder) {
+    TenPlayers();
+    ScoreNames[0] = "Smith, J.";  // a comma inside the quotes
+    ScoreNames[3] = "";           // an empty name
+    ScoreNames[5] = "  padded  ";
+    ScoreValues[9] = -40;
+    const Table before = Scores();
+    data::SaveScores();
+    const std::string text = test::Unscrambled(ScoresPath());
+    const std::string start = "\"Smith, J.\"\r\n100\r\n\"b\"\r\n90\r\n\"c\"";
+    EXPECT_EQ(text.substr(0, start.size()), start);
+    EXPECT_NE(text.find("\"\"\r\n70\r\n"), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 20);
+    ScoreNames.fill("x");
+    ScoreValues.fill(0);
+    data::LoadScores();
+    EXPECT_EQ(Scores(), before);
+    EXPECT_TRUE(fs::is_empty(tempDir));
+
+    std::string unsorted;
+    for (int v : {5, 70, 20, 90, 10, 60, 30, 80, 40, 50}) unsorted += "\"p" + std::to_string(v) + "\"\r\n" + std::to_string(v) + "\r\n";
+    test::WriteScrambledText(ScoresPath(), unsorted);
+    data::LoadScores();
+    EXPECT_EQ(Scores(), (Table{"p5 5", "p70 70", "p20 20", "p90 90", "p10 10", "p60 60", "p30 30", "p80 80", "p40 40",
+                               "p50 50"}));
+}
+
+TEST_F(Data, ADamagedScoresFileIsSetAsideAndTheShippedTableUsed) {
+    fs::remove(ScoresPath());
+    data::LoadScores();  // the shipped table, seeded into the player's folder
+    const Table shippedTable = Scores();
+    std::string nineEntries;
+    for (int i = 0; i < 9; ++i) nineEntries += "\"x\"\r\n1\r\n";
+    for (const std::string& damaged : {nineEntries, nineEntries + "\"x\"\r\nlots\r\n", std::string("\xfe\xff", 2)}) {
+        TenPlayers();
+        LoadsDamaged(ScoresPath(), damaged, [] { data::LoadScores(); });
+        EXPECT_EQ(Scores(), shippedTable);
+    }
+}
+
+// ---------------------------------------------------------------- name entry
+
+TEST(NameField, TypingRefusesQuotesAndControlsAndStopsAtTheLimit) {
+    platform::TextField field;
+    field.Type("Jo\"e\r\n\t\x01\x7f\xc3\xa9,1");
+    EXPECT_EQ(field.text, "Joe,1");
+    field.Backspace();
+    EXPECT_EQ(field.text, "Joe,");
+    field.text.clear();
+    field.Type(std::string(40, 'W'));
+    EXPECT_EQ(field.text.size(), field.maxLength);
+    // The widest name still fits between the name's column and the score's.
+    for (char c = ' '; c < 127; ++c)
+        if (platform::NameCharAllowed(c))
+            EXPECT_LE(platform::SurfaceTextWidth(std::string(field.maxLength, c)), 389 - 169) << c;
+}
+
+TEST_F(Data, NameEntryTakesTheTypedNameAfterTheOldEnterIsReleased) {
+    LoadContent();
+    TenPlayers();
+    Score = 65;
+    platform::PressKey(VK_RETURN);  // still held from the screen before
+    backend.TypeAt(40, "Ann\"a\r");
+    backend.ReleaseAt(100, VK_RETURN);
+    backend.TypeAt(150, "!");
+    backend.TapAt(300, VK_RETURN);
+    backend.TypeAt(310, "late");
+    bool fieldOpen = false;
+    backend.onYield = [&] {
+        if (backend.TickCount() == 10)
+            fieldOpen = platform::NameField().visible && platform::NameField().top == 60 && backend.TextInputOn();
+    };
+    platform::NameField().text = "stale";
+    EXPECT_EQ(data::NameEntry(), shell::State::BestPlayers);
+    backend.onYield = nullptr;
+    EXPECT_TRUE(fieldOpen);
+    EXPECT_GE(backend.TickCount(), 300);
+    EXPECT_LE(backend.TickCount(), 302);
+    const Table after = Scores();
+    EXPECT_EQ(Table(after.begin() + 3, after.begin() + 6), (Table{"d 70", "Anna! 65", "e 60"}));
+    TenPlayers();
+    data::LoadScores();  // saved at once
+    EXPECT_EQ(Scores()[4], "Anna! 65");
+    // The field is put away; typing after the screen goes nowhere.
+    EXPECT_FALSE(platform::NameField().visible);
+    EXPECT_EQ(platform::NameField().top, 800);
+    EXPECT_FALSE(backend.TextInputOn());
+    backend.SetTime(320);
+    shell::YieldToEvents();
+    EXPECT_TRUE(platform::NameField().text.empty());
+
+    FinalePending = True;  // after the last level the finale follows; an empty name is kept
+    TenPlayers();
+    backend.TapAt(400, VK_RETURN);
+    EXPECT_EQ(data::NameEntry(), shell::State::Finale);
+    EXPECT_EQ(Scores()[4], " 65");
+}
+
+// ---------------------------------------------------------------- best players
+
+TEST_F(Data, TheBestPlayersBandWrapsEvery641StepsAndEscapeLeavesAtTheNextStep) {
+    LoadContent();
+    const platform::Surface& picture = platform::BestPlayersSurface;
+    std::vector<std::vector<uint16_t>> rows;  // the screen's row 100 at chosen steps
+    int steps = 0;
+    int32_t stamp = 0;
+    bool started = false;
+    backend.onYield = [&] {
+        if (!started || FrameStart == stamp) {  // no step in this pass
+            started = true;
+            stamp = FrameStart;
+            return;
+        }
+        stamp = FrameStart;
+        ++steps;
+        if (steps == 1 || steps == 2 || steps == 300 || steps == 641 || steps == 642 || steps == 643 || steps == 941) {
+            const uint16_t* row = platform::PrimarySurface.Row(100);
+            rows.emplace_back(row, row + 640);
+        }
+        if (steps == 941) platform::PressKey(VK_ESCAPE);
+    };
+    EXPECT_EQ(data::BestPlayers(), shell::State::MainMenu);
+    backend.onYield = nullptr;
+    EXPECT_EQ(steps, 941);
+    ASSERT_EQ(rows.size(), 7u);
+    // Step s shows the picture moved right by (s - 1) mod 641, where 640
+    // looks like 0.
+    auto shifted = [&](int o) {
+        std::vector<uint16_t> row(640);
+        for (int x = 0; x < 640; ++x) row[size_t(x)] = picture.Row(40)[(x - o % 640 + 640) % 640];
+        return row;
+    };
+    ASSERT_FALSE(shifted(1) == shifted(2));  // the picture is not a plain band
+    const int offsets[] = {0, 1, 299, 640, 0, 1, 299};
+    for (size_t i = 0; i < rows.size(); ++i) EXPECT_TRUE(rows[i] == shifted(offsets[i])) << "shot " << i;
+
+    const int32_t t0 = backend.TickCount();
+    platform::ResetKeyboard();
+    backend.TapAt(t0 + 60, VK_ESCAPE, 30);
+    EXPECT_EQ(data::BestPlayers(), shell::State::MainMenu);
+    EXPECT_GE(backend.TickCount() - t0, 75);
+    EXPECT_LE(backend.TickCount() - t0, 90);
+}
+
+// ---------------------------------------------------------------- help file
+
+TEST(HelpFile, QuotedItemsKeepTheirCommasAndMissingItemsAreBlank) {
+    const auto lines = shell::ParseHelp("\"Left, Right: move\",plain one\r\n  spaced  , \"quoted\"\r\n\"last, really\"\r\n");
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 6),
+              (std::vector<std::string>{"Left, Right: move", "plain one", "spaced", "quoted", "last, really", ""}));
+    EXPECT_EQ(lines[shell::HelpLines - 1], "");
+    std::string many;
+    for (int i = 0; i < 25; ++i) many += "\"line " + std::to_string(i) + "\"\r\n";
+    EXPECT_EQ(shell::ParseHelp(many)[19], "line 19");
+    EXPECT_EQ(shell::ParseHelp("")[0], "");
+    EXPECT_EQ(shell::ParseHelp("\"unterminated, quote")[0], "unterminated, quote");
+}
+
+}  // namespace

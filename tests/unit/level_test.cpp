@@ -1,0 +1,382 @@
+// A level's start (the random fill, the intro and its Escape rules, the
+// counters and the composed screen) and its two endings: complete, with
+// the bonus and unlocking, and game over.
+#include <filesystem>
+#include <map>
+
+#include "audio/audio.h"
+#include "data/files.h"
+#include "harness.h"
+#include "levels/levels.h"
+#include "platform/display.h"
+#include "platform/font.h"
+#include "platform/keyboard.h"
+#include "platform/timing.h"
+#include "screen_checks.h"
+#include "shell/window.h"
+
+namespace {
+
+using namespace platform;
+using shell::State;
+using Log = std::vector<std::string>;
+
+// ---------------------------------------------------------------- the fill
+
+TEST(FillWell, TheFillRangeSetsWhatTheWellStartsWith) {
+    ResetProgramState();
+    struct Case {
+        int range, fills;
+        int least[7], most[7];  // per kind: colours 1-4, stone, wild, empty
+    };
+    const int all = WellColumns * WellRows;
+    const Case cases[] = {
+        {99, 3, {0, 0, 0, 0, 0, 0, 3 * all}, {0, 0, 0, 0, 0, 0, 3 * all}},
+        {0, 2, {2 * all, 0, 0, 0, 0, 0, 0}, {2 * all, 0, 0, 0, 0, 0, 0}},
+        {1, 2, {2 * all, 0, 0, 0, 0, 0, 0}, {2 * all, 0, 0, 0, 0, 0, 0}},
+        {4, 5, {120, 120, 120, 120, 0, 0, 0}, {280, 280, 280, 280, 0, 0, 0}},     // about 200 each
+        {6, 5, {80, 80, 80, 80, 80, 80, 0}, {200, 200, 200, 200, 200, 200, 0}},  // about 133 each
+        {60, 40, {60, 60, 60, 60, 60, 60, 40 * all - 760}, {160, 160, 160, 160, 160, 160, 40 * all - 520}},
+    };
+    for (const Case& c : cases) {
+        LevelTable[0].FillRange = uint8_t(c.range);
+        CurrentLevel = 0;
+        int counts[7] = {};
+        for (int n = 0; n < c.fills; ++n) {
+            for (auto& column : Well)  // leftovers of an earlier well must not survive
+                for (auto& cell : column) cell = StoneCell;
+            levels::FillWell();
+            for (const auto& column : Well)
+                for (const Cell& cell : column) {
+                    int kind = 6;
+                    for (int k = 0; k < 6; ++k)
+                        if (cell == CellTemplates[size_t(k)]) kind = k;
+                    EXPECT_TRUE(kind < 6 || cell == EmptyCell);
+                    ++counts[kind];
+                }
+        }
+        for (int k = 0; k < 7; ++k) {
+            EXPECT_GE(counts[k], c.least[k]) << "range " << c.range << ", kind " << k;
+            EXPECT_LE(counts[k], c.most[k]) << "range " << c.range << ", kind " << k;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- the intro
+
+class Levels : public test::Headless {
+protected:
+    void SetUp() override {
+        Headless::SetUp();
+        LoadContent();
+    }
+    // Starts the level at index; Escape skips its intro at skipAt (0: the
+    // whole intro plays). Snapshots the screen at the times of shots, in
+    // ms after the start.
+    State Start(int index, bool newGame, int32_t skipAt = 5, std::map<int32_t, Surface>* shots = nullptr) {
+        CurrentLevel = int16_t(index);
+        const int32_t t0 = TickCount();
+        if (skipAt > 0) Tap(skipAt, VK_ESCAPE, 20);
+        Snap(t0, shots);
+        const State next = levels::StartLevel(newGame);
+        backend.onYield = nullptr;
+        return next;
+    }
+    void Snap(int32_t t0, std::map<int32_t, Surface>* shots) {
+        if (shots)
+            backend.onYield = [=] {
+                const auto it = shots->find(TickCount() - t0);
+                if (it != shots->end()) it->second = PrimarySurface;
+            };
+    }
+};
+
+TEST_F(Levels, TheIntroLastsItsTimesUnlessAFreshEscapeEndsIt) {
+    constexpr int32_t Show = 600, Black = 300;
+    UseLevel(2);
+    struct Case {
+        const char* what;
+        bool heldAtStart;
+        std::vector<std::pair<int32_t, bool>> keys;  // Escape pressed (true) or released at a time
+        int32_t took;
+        int stops;  // a fresh Escape in the text phase, still held, ends the black one too
+    };
+    const Case cases[] = {
+        {"no key", false, {}, Show + Black, 0},
+        {"held from the last screen", true, {}, Show + Black, 0},
+        {"held, let go and pressed again", true, {{200, false}, {400, true}}, 400, 2},
+        {"a fresh tap", false, {{300, true}, {330, false}}, 300, 2},
+        {"let go in the text, pressed in the black", true, {{Show + 50, false}, {Show + 150, true}}, Show + 150, 1},
+        {"let go in the black alone", true, {{Show + 50, false}}, Show + Black, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetKeyboard();
+        audio::SoundLog().clear();
+        if (c.heldAtStart) PressKey(VK_ESCAPE);
+        const int32_t t0 = TickCount();
+        for (const auto& [at, press] : c.keys) press ? backend.PressAt(t0 + at, VK_ESCAPE) : backend.ReleaseAt(t0 + at, VK_ESCAPE);
+        std::map<int32_t, Surface> shots{{Show - 50, {}}, {Show + 50, {}}};
+        Snap(t0, &shots);
+        shell::EnableTimer1();
+        levels::ShowLevelIntro("3", CurrentRow().Title, Show, Black);
+        backend.onYield = nullptr;
+        EXPECT_GE(TickCount() - t0, c.took);
+        EXPECT_LE(TickCount() - t0, c.took + 5);
+        EXPECT_FALSE(shell::Timer1Enabled());
+        Log expected = {"stop finished.wav", "rewind finished.wav", "rewind deogratias.wav", "play deogratias.wav once"};
+        expected.insert(expected.end(), size_t(c.stops), "stop deogratias.wav");  // else the jingle plays on
+        EXPECT_EQ(audio::SoundLog(), expected);
+        if (c.took == Show + Black) {
+            EXPECT_FALSE(test::AllBlack(shots[Show - 50], {0, 210, 640, 270}));
+            EXPECT_TRUE(test::AllBlack(shots[Show + 50], WholeSurface));
+        }
+    }
+    MusicOn = 0;
+    audio::SoundLog().clear();
+    levels::ShowLevelIntro("3", CurrentRow().Title, 10, 10);
+    EXPECT_EQ(test::Logged("rewind deogratias.wav"), 1);
+    EXPECT_EQ(test::Logged("play deogratias.wav once"), 0);
+}
+
+// ---------------------------------------------------------------- the start
+
+TEST_F(Levels, AWholeStartShowsTheComposedScreenHalfASecondBeforeTheMusic) {
+    LevelTable[0].DisplayNumber = 7;
+    const uint16_t grey = ToPixel565(Rgb(128, 128, 128));
+    int32_t firstShown = -1;
+    bool musicBefore = false;
+    const int32_t t0 = TickCount();
+    backend.onYield = [&] {
+        if (firstShown < 0 && PrimarySurface.Pixel(199, 200) == grey) {
+            firstShown = TickCount() - t0;
+            musicBefore = test::Logged("music play") > 0;
+        }
+    };
+    EXPECT_EQ(Start(0, true, 0), State::Settle);
+    const int32_t end = TickCount() - t0;
+    // After the whole intro of 4800 + 1000 ms and the first 20 ms step.
+    EXPECT_GE(firstShown, 5800 + 20);
+    EXPECT_LE(firstShown, 5800 + 40);
+    EXPECT_GE(end - firstShown, 470);
+    EXPECT_LE(end - firstShown, 505);
+    EXPECT_FALSE(musicBefore);
+    EXPECT_EQ(audio::SoundLog(),
+              (Log{"music load mid" + std::to_string(LevelTable[0].Music) + ".Mid repeats 999", "stop finished.wav",
+                   "rewind finished.wav", "rewind deogratias.wav", "play deogratias.wav once", "stop deogratias.wav",
+                   "music play"}));
+    EXPECT_TRUE(std::filesystem::is_empty(tempDir));  // no plain picture left behind
+
+    // Frames around the well and the meter, the well black (the fill has not
+    // fallen yet), the title with the displayed number over the level's own
+    // background, and the back buffer shown whole.
+    const auto& screen = PrimarySurface;
+    for (const auto& [x, y] : {std::pair{199, 49}, {440, 300}, {300, 434}, {459, 200}, {484, 434}})
+        EXPECT_EQ(screen.Pixel(x, y), grey) << x << ", " << y;
+    EXPECT_TRUE(test::AllBlack(screen, WellRect));
+    const std::string title = "Level 7 " + LevelTable[0].Title;
+    EXPECT_TRUE(test::ShowsText(BackBuffer, CentredFloor(TextWidth(title)), 15, title, &BackgroundSurface));
+    EXPECT_TRUE(test::SameArea(BackBuffer, screen, {0, 0, 640, 480}));
+    const Surface picture = LoadScrambledPicture("bg" + std::to_string(LevelTable[0].Background));
+    EXPECT_TRUE(test::SameArea(BackgroundSurface, picture, {0, 0, 640, 480}));
+    EXPECT_TRUE(test::SameArea(BackBuffer, picture, {0, 0, 190, 15}));
+}
+
+TEST_F(Levels, ANewGameResetsScoreAndMeterTheNextLevelKeepsThem) {
+    Score = 4321;
+    PowerMeter = 9;
+    Horizontals = Verticals = Diagonals = 3;
+    SweepPending = ScoringOn = True;
+    MusicOn = 0;
+    EXPECT_EQ(Start(4, false), State::Settle);
+    EXPECT_EQ(std::vector<int>({Score, PowerMeter, Horizontals + Verticals + Diagonals, LinesLeft, MinBlocks}),
+              std::vector<int>({4321, 9, 0, LevelTable[4].LineQuota, LevelTable[4].MinBlocks}));
+    EXPECT_EQ(ScoringOn, False);
+    EXPECT_EQ(SweepPending, False);
+    EXPECT_EQ(test::Logged("music play") + test::Logged("play deogratias.wav once"), 0);  // silent with music off
+
+    Horizontals = 2;
+    EXPECT_EQ(Start(9, true), State::Settle);
+    EXPECT_EQ(std::vector<int>({Score, PowerMeter, Horizontals, LinesLeft, MinBlocks}),
+              std::vector<int>({0, 0, 0, LevelTable[9].LineQuota, LevelTable[9].MinBlocks}));
+}
+
+TEST_F(Levels, IntroTextsAndTheTickCrossIconsFollowTheDirections) {
+    const Rect tick{0, 0, 32, 32}, cross{32, 0, 64, 32};
+    // A sheet whose two halves cannot be taken for each other, each with a
+    // see-through border in the key colour.
+    Surface sheet(64, 32);
+    FillRect(sheet, WholeSurface, BlackKey);
+    FillRect(sheet, {2, 2, 30, 30}, Rgb(255, 0, 0));
+    FillRect(sheet, {34, 2, 62, 30}, Rgb(0, 0, 255));
+    sheet.SetColourKey(BlackKey);
+    TickCrossSurface = sheet;
+    const std::map<int, std::string> texts = {
+        {0, "All directions count."}, {1, "Horizontals only!"}, {2, "Verticals only!"}, {3, "Diagonals only!"}};
+    // Levels 1, 5, 6 and 8 count all, horizontals, verticals, diagonals.
+    for (const auto& [index, directions] : std::map<int, int>{{0, 0}, {4, 1}, {5, 2}, {7, 3}}) {
+        ASSERT_EQ(LevelTable[index].Directions, directions) << "level table changed";
+        std::map<int32_t, Surface> shots{{300, {}}};
+        Start(index, true, 400, &shots);
+        const std::string lines[] = {"Level " + std::to_string(LevelTable[index].DisplayNumber),
+                                     LevelTable[index].Title, texts.at(directions)};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_TRUE(test::ShowsText(shots[300], CentredHalfEven(TextWidth(lines[i])), 210 + 20 * i, lines[i]));
+
+        const bool counts[3] = {directions == 0 || directions == 1, directions == 0 || directions == 2,
+                                directions == 0 || directions == 3};
+        const int tops[3] = {100, 204, 308};
+        const Surface* pictures[3] = {&HorizontalsSurface, &VerticalsSurface, &DiagonalsSurface};
+        for (int i = 0; i < 3; ++i) {
+            SCOPED_TRACE("directions " + std::to_string(directions) + ", picture " + std::to_string(i));
+            const Rect icon{578, tops[i] + 40, 610, tops[i] + 72};
+            EXPECT_TRUE(test::ShowsSprite(BackBuffer, icon.Left, icon.Top, TickCrossSurface, counts[i] ? tick : cross));
+            EXPECT_FALSE(test::ShowsSprite(BackBuffer, icon.Left, icon.Top, TickCrossSurface, counts[i] ? cross : tick));
+            // The picture itself, above its icon and through the icon's border.
+            Surface top(96, 40);
+            CopyRect(top, WholeSurface, *pictures[i], {0, 0, 96, 40});
+            EXPECT_TRUE(test::ShowsSprite(BackBuffer, 514, tops[i], top));
+            EXPECT_EQ(BackBuffer.Pixel(icon.Left, icon.Top), pictures[i]->Pixel(64, 40));
+        }
+    }
+}
+
+// ---------------------------------------------------------------- complete
+
+class LevelEnd : public Levels {
+protected:
+    void SetUp() override {
+        Levels::SetUp();
+        for (int i = 0; i < ScoreEntries; ++i) ScoreValues[size_t(i)] = 1000 - 100 * i;  // the tenth is 100
+    }
+    // The level finished with exactly its quota and an empty well: no bonus.
+    void FinishLevel(int index, int unlocked) {
+        UseLevel(index);
+        LevelsUnlocked = uint8_t(unlocked);
+        Horizontals = int16_t(CurrentRow().LineQuota);
+        LinesLeft = 0;
+    }
+};
+
+TEST_F(LevelEnd, CompletingUnlocksSavesAndLeadsOn) {
+    struct Case {
+        int index, unlocked, score;
+        State next;
+        int level, unlockedAfter;
+        bool finale;
+    };
+    const Case cases[] = {
+        {4, 5, 0, State::NextLevel, 5, 6, false},     // the highest open level opens the next
+        {2, 8, 0, State::NextLevel, 3, 8, false},     // a lower one changes nothing, but still saves
+        {29, 30, 101, State::NameEntry, 29, 30, true},  // the last, with a better score than the tenth
+        {29, 30, 100, State::Finale, 29, 30, false},    // the last, with a score equal to the tenth
+        {29, 12, 50, State::Finale, 29, 30, false},     // fewer open than the one played: the game still ends
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("level " + std::to_string(c.index + 1) + " of " + std::to_string(c.unlocked));
+        std::filesystem::remove(userDir + "/prefs.znd");
+        FinishLevel(c.index, c.unlocked);
+        Score = c.score;
+        FinalePending = False;
+        Tap(20, VK_RETURN);
+        EXPECT_EQ(levels::CompleteLevel(), c.next);
+        EXPECT_EQ(CurrentLevel, c.level);
+        EXPECT_EQ(LevelsUnlocked, c.unlockedAfter);
+        EXPECT_EQ(test::StoredLevelsUnlocked(), c.unlockedAfter);
+        EXPECT_EQ(FinalePending, c.finale ? True : False);
+        EXPECT_EQ(Score, c.score);
+    }
+}
+
+TEST_F(LevelEnd, TheTextsAppearFromTwoAndAHalfToFourAndAHalfSeconds) {
+    FinishLevel(0, 1);
+    const int lineCount = CurrentRow().LineQuota + 2;
+    Horizontals = int16_t(lineCount);
+    Well[0][15] = Well[1][15] = Well[2][15] = StoneCell;
+    Score = 1000;  // bonus 3 x 4 + 2 x 5 = 22
+    std::map<int32_t, Surface> shots;
+    for (int32_t at : {2475, 2525, 2975, 3025, 3475, 3525, 3975, 4025, 4475, 4525}) shots[at] = {};
+    Snap(TickCount(), &shots);
+    Tap(4700, VK_RETURN);
+    EXPECT_EQ(levels::CompleteLevel(), State::NextLevel);
+    backend.onYield = nullptr;
+    EXPECT_EQ(Score, 1022);
+    const struct {
+        int32_t from;
+        int y;
+        std::string text;
+    } texts[] = {{2500, 150, "Lines : " + std::to_string(lineCount)},
+                 {3000, 180, "Score : 1000"},
+                 {3500, 210, "Bonus : 22"},
+                 {4000, 240, "Total : 1022"},
+                 {4500, 270, "Top score : 1000"},
+                 {4500, 300, "Level auto-saved"},
+                 {4500, 330, "Enter=Next level"},
+                 {4500, 360, "Well done !"}};
+    for (const auto& t : texts) {
+        EXPECT_TRUE(test::AllBlack(shots[t.from - 25], {200, t.y, 440, t.y + GlyphHeight})) << t.text << " too early";
+        EXPECT_TRUE(test::ShowsText(shots[t.from + 25], 210, t.y, t.text)) << t.text;
+    }
+    EXPECT_FALSE(test::AllBlack(shots[2525], {200, 90, 440, 119}));  // the letters have fallen meanwhile
+}
+
+TEST_F(LevelEnd, EnterAtOnceAdvancesBeforeAnyTextAndTheJingleNeedsTheMusic) {
+    for (uint8_t music : {1, 0}) {
+        FinishLevel(0, 1);
+        LinesLeft = -3;
+        MusicOn = music;
+        audio::SoundLog().clear();
+        const int32_t t0 = TickCount();
+        Tap(5, VK_RETURN);
+        EXPECT_EQ(levels::CompleteLevel(), State::NextLevel);
+        EXPECT_LT(TickCount() - t0, 20);
+        EXPECT_EQ(LinesLeft, 0);
+        const Log expected = music ? Log{"stop deogratias2.wav", "play finished.wav once", "stop finished.wav"}
+                                   : Log{"stop deogratias2.wav"};
+        EXPECT_EQ(audio::SoundLog(), expected);
+        ResetKeyboard();
+    }
+}
+
+// ---------------------------------------------------------------- game over
+
+// The skull rises 74 steps of 35 ms, sinks 13 and rests from about 3.08 s.
+TEST_F(LevelEnd, GameOverDarkensTheWellAndTakesEscapeOnlyOnceTheSkullRests) {
+    FillRect(BackBuffer, WholeSurface, Rgb(255, 255, 255));
+    PressKey(VK_ESCAPE);  // held all along
+    Score = 100;          // equal to the tenth: not enough
+    int32_t t0 = TickCount();
+    EXPECT_EQ(levels::GameOver(), State::MainMenu);
+    EXPECT_GE(TickCount() - t0, 3050);
+    EXPECT_LE(TickCount() - t0, 3120);
+    EXPECT_EQ(audio::SoundLog(), (Log{"music stop", "rewind gameover.wav", "play gameover.wav once"}));
+    // At rest at top 195, showing a frame of the sheet's first row.
+    bool frameShown = false;
+    for (int c = 0; c < 5; ++c)
+        frameShown = frameShown || test::ShowsSprite(PrimarySurface, 272, 195, GameOverSurface, {96 * c, 0, 96 * c + 96, 96});
+    EXPECT_TRUE(frameShown);
+    // Every other row of the well is darkened, outside the skull's path.
+    const uint16_t white = ToPixel565(Rgb(255, 255, 255));
+    int wrong = 0;
+    for (int y = 50; y < 434; ++y)
+        for (int x = 200; x < 440; ++x)
+            if (x < 272 || x >= 368) wrong += PrimarySurface.Pixel(x, y) != ((y % 2 == 0) ? 0 : white);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(BackBuffer.Pixel(440, 50), white);  // the lines end inside the well
+    EXPECT_EQ(BackBuffer.Pixel(199, 50), white);
+
+    ResetKeyboard();
+    audio::SoundLog().clear();
+    MusicOn = 0;
+    Score = 101;
+    t0 = TickCount();
+    Tap(1000, VK_ESCAPE, 500);  // rising
+    Tap(2900, VK_ESCAPE, 100);  // sinking
+    Tap(3400, VK_ESCAPE, 100);
+    EXPECT_EQ(levels::GameOver(), State::NameEntry);
+    EXPECT_GE(TickCount() - t0, 3400);
+    EXPECT_LE(TickCount() - t0, 3405);
+    EXPECT_TRUE(audio::SoundLog().empty());
+}
+
+}  // namespace

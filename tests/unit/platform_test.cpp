@@ -1,0 +1,325 @@
+// The platform layer: the scrambling of data files and safe writes, 5-6-5
+// surfaces, the keyboard's state bits, the letters-and-levels file, the
+// bitmap font and the full-screen message.
+#include <string>
+#include <vector>
+
+#include "data/files.h"
+#include "game/state.h"
+#include "harness.h"
+#include "platform/display.h"
+#include "platform/font.h"
+#include "platform/keyboard.h"
+#include "platform/timing.h"
+
+namespace {
+
+using namespace platform;
+
+// ---------------------------------------------------------------- files
+
+class Codec : public test::Headless {};
+
+TEST_F(Codec, ScramblingTwiceGivesTheFileBackWithItsLength) {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) bytes += char(i * 7);
+    const std::string plain = tempDir + "/a.txt", scrambled = tempDir + "/a.znd", back = tempDir + "/b.txt";
+    data::WriteFileAtomically(plain, bytes);
+    data::ScrambleFile(plain, scrambled, "Duke Ormand");
+    const std::string s = data::ReadWholeFile(scrambled);
+    ASSERT_EQ(s.size(), bytes.size());
+    // The key repeats every 11 bytes: byte 12 is combined with the key's first.
+    EXPECT_EQ(char(s[0] ^ bytes[0]), 'D');
+    EXPECT_EQ(char(s[10] ^ bytes[10]), 'd');
+    EXPECT_EQ(char(s[11] ^ bytes[11]), 'D');
+    EXPECT_EQ(char(s[12] ^ bytes[12]), 'u');
+    data::ScrambleFile(scrambled, back, "Duke Ormand");
+    EXPECT_EQ(data::ReadWholeFile(back), bytes);
+}
+
+TEST_F(Codec, MissingOrEmptySourcesFailAndAFailedWriteKeepsTheOldFile) {
+    try {
+        data::ScrambleFile(tempDir + "/nothere.znd", tempDir + "/x", "k");
+        FAIL();
+    } catch (const data::FatalError& e) {
+        EXPECT_NE(std::string(e.what()).find("nothere.znd: missing"), std::string::npos);
+    }
+    data::WriteFileAtomically(tempDir + "/empty.znd", "");
+    EXPECT_THROW(data::ScrambleFile(tempDir + "/empty.znd", tempDir + "/x", "k"), data::FatalError);
+
+    const std::string path = userDir + "/keep.znd";
+    data::WriteFileAtomically(path, "old");
+    EXPECT_THROW(data::WriteFileAtomically(userDir + "/no/such/folder.znd", "new"), data::FatalError);
+    EXPECT_EQ(data::ReadWholeFile(path), "old");
+    EXPECT_FALSE(data::FileExists(path + ".part"));
+
+    std::string plainPath;
+    {
+        data::PlainCopy plain(path, "s.txt");
+        plainPath = plain.Path();
+        EXPECT_EQ(plain.Contents().size(), 3u);
+    }
+    EXPECT_FALSE(data::FileExists(plainPath));  // gone when done
+}
+
+// ---------------------------------------------------------------- surfaces
+
+// A surface as text: pixel value p is the letter 'a' + p - 1, black is '.'.
+std::string Picture(const Surface& s) {
+    std::string text;
+    for (int y = 0; y < s.Height(); ++y) {
+        if (y) text += '/';
+        for (int x = 0; x < s.Width(); ++x) text += s.Pixel(x, y) ? char('a' + s.Pixel(x, y) - 1) : '.';
+    }
+    return text;
+}
+
+TEST(Surfaces, CopyRectWholeZeroKeyedClippedAndStretched) {
+    Surface src(4, 3);  // abcd/efgh/ijkl
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) src.SetPixel(x, y, uint16_t(1 + x + 4 * y));
+    src.SetColourKey(Rgb(0, 0, 6 << 3));  // pixel 6, the 'f'
+    // Each copy goes onto a surface of 'z'.
+    struct Case {
+        Rect dst, source;
+        Key key;
+        const char* after;
+    };
+    const Case cases[] = {
+        {WholeSurface, WholeSurface, Key::None, "abcd/efgh/ijkl"},
+        {WholeSurface, WholeSurface, Key::Source, "abcd/ezgh/ijkl"},  // the key pixel is skipped
+        {{1, 1, 3, 3}, {0, 0, 2, 2}, Key::Source, "zzzz/zabz/zezz"},
+        {{1, 0, 1, 3}, {0, 0, 0, 3}, Key::None, "zzzz/zzzz/zzzz"},   // zero width: nothing
+        {{0, 0, 2, 2}, {1, 0, 1, 2}, Key::None, "zzzz/zzzz/zzzz"},   // zero-width source: nothing
+        {{0, 0, 4, 3}, {2, 0, 5, 3}, Key::None, "zzzz/zzzz/zzzz"},   // source outside its surface
+        {{-1, 0, 3, 3}, WholeSurface, Key::None, "bcdz/fghz/jklz"},  // clipped on the left
+        {{2, 1, 6, 4}, WholeSurface, Key::None, "zzzz/zzab/zzef"},   // clipped right and below
+        {{0, -2, 4, 1}, WholeSurface, Key::None, "ijkl/zzzz/zzzz"},  // clipped above
+        {{0, 0, 4, 1}, {0, 0, 2, 1}, Key::None, "aabb/zzzz/zzzz"},   // stretched
+        {{-2, 2, 2, 3}, {0, 0, 2, 1}, Key::None, "zzzz/zzzz/bbzz"},  // stretched and clipped
+    };
+    for (const Case& c : cases) {
+        Surface dst(4, 3);
+        FillRect(dst, WholeSurface, Rgb(0, 0, 26 << 3));  // 'z'
+        CopyRect(dst, c.dst, src, c.source, c.key);
+        EXPECT_EQ(Picture(dst), c.after) << "to {" << c.dst.Left << ", " << c.dst.Top << ", " << c.dst.Right << ", "
+                                      << c.dst.Bottom << "}";
+    }
+    Surface dst(4, 3);
+    FillRect(dst, {-3, 1, 2, 9}, Rgb(0, 0, 8));
+    EXPECT_EQ(Picture(dst), "..../aa../aa..");
+    EXPECT_EQ(ToPixel565(Rgb(7, 3, 7)), 0);  // the low bits are dropped
+}
+
+// ---------------------------------------------------------------- keys
+
+TEST(Keys, HeldReadsNegativeAndEveryPressFlipsTheToggle) {
+    ResetKeyboard();
+    const int p = VkLetter('P');
+    EXPECT_EQ(GetKeyState(p), 0);
+    PressKey(p);
+    EXPECT_TRUE(KeyHeld(p));
+    EXPECT_EQ(GetKeyState(p) & 1, 1);
+    PressKey(p);  // auto-repeat changes nothing
+    ReleaseKey(p);
+    EXPECT_EQ(GetKeyState(p), 1);
+    PressKey(p);
+    EXPECT_EQ(GetKeyState(p) & 1, 0);
+    ReleaseKey(p);
+    EXPECT_EQ(GetKeyState(p), 0);
+    SetKeyToggle(p);
+    PressKey(VK_LEFT);
+    ReleaseAllKeys();
+    EXPECT_EQ(GetKeyState(VK_LEFT), 1);
+    EXPECT_EQ(GetKeyState(p), 1);
+    ClearKeyToggles();
+    EXPECT_EQ(GetKeyState(VK_LEFT), 0);
+    EXPECT_EQ(GetKeyState(p), 0);
+    PressKey(300);
+    EXPECT_EQ(GetKeyState(300), 0);
+    EXPECT_EQ(GetKeyState(-1), 0);
+    ResetKeyboard();
+}
+
+// ---------------------------------------------------------------- levels file
+
+std::string LevelLine(const char* numbers, const std::string& title) { return std::string(numbers) + title; }
+
+// 30 level lines, then a glyph table where character i of the font has
+// left 10 i, top i, width i + 1, spread over lines and commas with blanks.
+std::string LevelsFile(std::vector<std::string> lines) {
+    std::string text;
+    for (int k = 0; k < LevelCount; ++k)
+        text += (size_t(k) < lines.size() ? lines[size_t(k)] : LevelLine("00109509509530599010", "Filler")) + "\r\n";
+    const std::string chars = FontCharacters;
+    for (size_t i = 0; i < chars.size(); ++i)
+        text += std::to_string(10 * i) + " , " + std::to_string(i) + (i % 2 ? "\r\n" : ",") + std::to_string(i + 1) +
+                "\r\n";
+    return text;
+}
+
+std::string FatalMessage(const std::string& text) {
+    try {
+        ParseLevelsAndFont(text);
+    } catch (const data::FatalError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+std::string Fields(const LevelInfo& r) {
+    std::string s;
+    for (int v : {r.Background, r.Music, r.PieceKind, r.ColourLimit, r.StoneLimit, r.Speed, r.MinBlocks, r.LineQuota,
+                  r.FillRange, r.DisplayNumber, r.Directions})
+        s += std::to_string(v) + " ";
+    return s + "[" + r.Title + "]";
+}
+
+class LevelsFile_ : public test::Headless {};
+
+TEST_F(LevelsFile_, FixedColumnsLeadingZerosTitlesAndTheGlyphTable) {
+    ParseLevelsAndFont(LevelsFile({
+        LevelLine("91207509001031299072", "Seven Seas"),
+        LevelLine("00400000125520501231", ""),               // exactly 20 characters: no title
+        LevelLine("33300710025590202230", " spaced  out "),  // the title keeps its blanks
+    }));
+    EXPECT_EQ(Fields(LevelTable[0]), "9 1 2 75 90 10 3 12 99 7 2 [Seven Seas]");
+    EXPECT_EQ(Fields(LevelTable[1]), "0 0 4 0 1 255 2 5 1 23 1 []");
+    EXPECT_EQ(LevelTable[2].Title, " spaced  out ");
+    EXPECT_EQ(LevelTable[29].Title, "Filler");
+
+    const std::string chars = FontCharacters;
+    for (size_t i = 0; i < chars.size(); ++i) {
+        const auto& m = FontMetrics[uint8_t(chars[i])];
+        EXPECT_EQ(std::vector<int>({m.SheetLeft, m.SheetTop, m.Width}),
+                  std::vector<int>({10 * int(i), int(i), int(i) + 1}))
+            << chars[i];
+    }
+    for (unsigned char c : std::string("@~_[]{}|^`\t\xe9")) EXPECT_EQ(FontMetrics[c].Width, 0) << int(c);
+}
+
+TEST_F(LevelsFile_, BrokenLinesAreRejectedNamingTheLine) {
+    EXPECT_NE(FatalMessage(LevelsFile({""})).find("line 1:"), std::string::npos);  // an empty line is short too
+    std::vector<std::string> lines(4, LevelLine("00109509509530599010", "Fine"));
+    struct Case {
+        const char* line;
+        const char* said;
+    };
+    for (const Case c : {Case{"0010950950953059901", "20 characters"},  // 19 characters
+                         Case{"0010a5095095305990100", "column 4"}, Case{"0010950950953  99010", "line 5:"},
+                         Case{"00509509509530599010", "piece kind"}, Case{"00109509509510599010", "minimum run"}}) {
+        lines.resize(4);
+        lines.push_back(c.line);
+        const std::string said = FatalMessage(LevelsFile(lines));
+        EXPECT_NE(said.find(c.said), std::string::npos) << c.line << ": " << said;
+        EXPECT_NE(said.find("line 5:"), std::string::npos) << said;
+    }
+    EXPECT_NE(FatalMessage("00109509509530599010\r\n").find("1 of 30"), std::string::npos);
+    std::string cut = LevelsFile({});
+    cut.resize(cut.size() - 40);
+    EXPECT_NE(FatalMessage(cut).find("glyph table"), std::string::npos);
+}
+
+// ---------------------------------------------------------------- the font
+
+class BitmapFont : public test::Headless {
+protected:
+    void SetUp() override {
+        Headless::SetUp();
+        LoadContent();
+    }
+    static Surface Drawn(std::initializer_list<std::pair<int, std::string>> texts) {
+        Surface s(640, 100);
+        for (const auto& [x, text] : texts) DrawText(x, 40, text, s);
+        return s;
+    }
+};
+
+TEST_F(BitmapFont, EveryGlyphLiesOnTheSheetAndShowsSomething) {
+    const Surface& sheet = FontSurface;
+    for (const char* c = FontCharacters; *c; ++c) {
+        const auto& m = FontMetrics[uint8_t(*c)];
+        SCOPED_TRACE(std::string("glyph '") + *c + "'");
+        EXPECT_GT(m.Width, 0);
+        ASSERT_GE(m.SheetLeft, 0);
+        ASSERT_GE(m.SheetTop, 0);
+        ASSERT_LE(m.SheetLeft + m.Width, sheet.Width());
+        ASSERT_LE(m.SheetTop + GlyphHeight, sheet.Height());
+        int lit = 0;
+        for (int y = m.SheetTop; y < m.SheetTop + GlyphHeight; ++y)
+            for (int x = m.SheetLeft; x < m.SheetLeft + m.Width; ++x) lit += sheet.Pixel(x, y) != sheet.ColourKey();
+        EXPECT_EQ(lit > 0, *c != ' ');
+    }
+}
+
+TEST_F(BitmapFont, ThePenMovesOnByEachGlyphsWidthAndTextWidthIsTheirSum) {
+    const int a = TextWidth("A"), w = TextWidth("W");
+    ASSERT_NE(a, w);  // otherwise the test could not tell the widths apart
+    EXPECT_TRUE(Drawn({{100, "AW"}}).Pixels() == Drawn({{100, "A"}, {100 + a, "W"}}).Pixels());
+    EXPECT_TRUE(Drawn({{100, "WA"}}).Pixels() == Drawn({{100, "W"}, {100 + w, "A"}}).Pixels());
+    // Characters outside the font take no room and draw nothing.
+    EXPECT_TRUE(Drawn({{100, "A@~W"}}).Pixels() == Drawn({{100, "AW"}}).Pixels());
+    EXPECT_TRUE(Drawn({{5, "\x01\xff"}}).Pixels() == Surface(640, 100).Pixels());
+    // Black is transparent: text over text keeps both.
+    EXPECT_TRUE(Drawn({{100, "A"}, {100, "W"}}).Pixels() != Drawn({{100, "W"}}).Pixels());
+
+    EXPECT_EQ(TextWidth(""), 0);
+    EXPECT_EQ(TextWidth("@~"), 0);
+    EXPECT_EQ(TextWidth("A W"), a + w + FontMetrics[' '].Width);
+    EXPECT_GT(FontMetrics[' '].Width, 0);
+    EXPECT_EQ(TextWidth(std::string(4000, 'W')), 4000 * w);
+}
+
+// ---------------------------------------------------------------- the message
+
+TEST_F(BitmapFont, MessageCentresOddWidthsOnTheEvenSide) {
+    for (const auto& [width, x] : {std::pair{100, 270}, std::pair{101, 270}, std::pair{103, 268},
+                                   std::pair{1, 320}, std::pair{3, 318}, std::pair{5, 318}, std::pair{0, 320}})
+        EXPECT_EQ(CentredHalfEven(width), x) << width;
+    // Glyphs 101 and 103 wide, cut from the sheet's first letters: the
+    // message draws them where the rounding says.
+    for (const auto& [width, x] : {std::pair{101, 270}, std::pair{103, 268}}) {
+        FontMetrics['|'] = {0, 0, int16_t(width)};
+        Surface expected(640, 480);
+        DrawText(x, 230, "|", expected);
+        bool seen = false;
+        backend.onIdle = [&] {
+            if (!seen) EXPECT_TRUE(PrimarySurface.Pixels() == expected.Pixels()) << "width " << width;
+            seen = true;
+        };
+        ShowMessage("|", 5, 5);
+        EXPECT_TRUE(seen);
+    }
+}
+
+TEST_F(BitmapFont, MessageShowsTheTextThenBlackAndCannotBeSkipped) {
+    const std::string text = "More to come...very soon.";
+    Surface expected(640, 480);
+    DrawText(CentredHalfEven(TextWidth(text)), 230, text, expected);
+    backend.SetTime(1000);
+    backend.TapAt(1100, VK_ESCAPE);
+    const Surface blackScreen(640, 480);
+    int32_t lastLit = -1, firstBlack = -1;
+    int wrongFrames = 0;
+    backend.onIdle = [&] {
+        const bool black = PrimarySurface.Pixels() == blackScreen.Pixels();
+        if (!black) {
+            lastLit = backend.TickCount();
+            wrongFrames += PrimarySurface.Pixels() != expected.Pixels();
+        } else if (lastLit >= 0 && firstBlack < 0) {
+            firstBlack = backend.TickCount();
+        }
+    };
+    ShowMessage(text, 300, 50);
+    EXPECT_EQ(wrongFrames, 0);
+    EXPECT_NEAR(lastLit, 1300, 1);
+    EXPECT_NEAR(firstBlack, 1301, 1);
+    EXPECT_GE(backend.TickCount(), 1350);
+    EXPECT_LE(backend.TickCount(), 1355);
+    EXPECT_TRUE(PrimarySurface.Pixels() == blackScreen.Pixels());
+    // Busy: no event processing, so the Escape was never seen.
+    EXPECT_EQ(backend.Yields(), 0);
+    EXPECT_FALSE(KeyHeld(VK_ESCAPE));
+}
+
+}  // namespace

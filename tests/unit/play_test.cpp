@@ -1,0 +1,446 @@
+// Play on hand-built wells: finding runs, resolution, clearing and scoring
+// with the points message and the meter, settling, and the status panel.
+#include <algorithm>
+#include <tuple>
+
+#include "audio/audio.h"
+#include "game/play.h"
+#include "harness.h"
+#include "powers/powers.h"
+#include "shell/window.h"
+#include "well_helpers.h"
+
+namespace {
+
+using platform::BackBuffer;
+using platform::BackgroundSurface;
+using platform::PrimarySurface;
+using shell::State;
+using test::SetWell;
+using Entries = std::vector<RunEntry>;
+using Rows = std::vector<std::string>;
+
+// ---------------------------------------------------------------- detection
+
+class Detection : public test::Headless {
+protected:
+    static Entries Find(std::initializer_list<const char*> rows, int minBlocks = 3) {
+        SetWell(rows);
+        MinBlocks = uint8_t(minBlocks);
+        game::FindRuns();
+        return test::Runs();
+    }
+};
+
+TEST_F(Detection, RunsOnHandBuiltWellsInScanOrder) {
+    // One entry per start cell and direction, ordered by column, row and
+    // direction (0 across, 1 down, 2 down-right, 3 up-right).
+    EXPECT_EQ(Find({"RRRR......"}), (Entries{{0, 15, 0}, {1, 15, 0}}));
+    EXPECT_EQ(Find({"R.........", "R.........", "RRR......."}), (Entries{{0, 13, 1}, {0, 15, 0}}));
+    // A wild ball joins any colour, but a run keeps one colour.
+    EXPECT_EQ(Find({"RWBB......"}), (Entries{{1, 15, 0}}));
+    EXPECT_EQ(Find({"RRWBB....."}), (Entries{{0, 15, 0}, {2, 15, 0}}));
+    EXPECT_EQ(Find({"WWW......."}), (Entries{{0, 15, 0}}));
+    EXPECT_EQ(Find({".....W....", ".....Y....", ".....Y...."}), (Entries{{5, 13, 1}}));
+    // Stones and gaps break runs and never start one.
+    EXPECT_TRUE(Find({"RRSRR....."}).empty());
+    EXPECT_TRUE(Find({"SSS.RR.R.."}).empty());
+    EXPECT_TRUE(Find({"WWS......."}).empty());
+    EXPECT_EQ(Find({"S.........", "W.........", "W.........", "W........."}), (Entries{{0, 13, 1}}));
+    // Diagonals both ways; a rising one is found from its lowest cell.
+    EXPECT_EQ(Find({"..G.......", "...G......", "....G...Y.", ".......Y..", "......Y...", ".....Y...."}),
+              (Entries{{2, 10, 2}, {5, 15, 3}, {6, 14, 3}}));
+    // Against the walls and the floor, and into the top-right corner.
+    EXPECT_EQ(Find({".......RRR", "B........G", "B........G", "B........G"}),
+              (Entries{{0, 13, 1}, {7, 12, 0}, {9, 13, 1}}));
+    SetWell({});
+    Well[7][2] = Well[8][1] = Well[9][0] = Colour4Cell;
+    Well[7][13] = Well[8][14] = Well[9][15] = Colour2Cell;
+    game::FindRuns();
+    EXPECT_EQ(test::Runs(), (Entries{{7, 2, 3}, {7, 13, 2}}));
+    // Overlapping runs of every direction.
+    EXPECT_EQ(Find({"R.........", "RRR.......", "RRR.......", "RRRR......"}),
+              (Entries{{0, 12, 1}, {0, 12, 2}, {0, 13, 0}, {0, 13, 1}, {0, 13, 2}, {0, 14, 0}, {0, 15, 0},
+                       {0, 15, 3}, {1, 13, 1}, {1, 13, 2}, {1, 15, 0}, {2, 13, 1}}));
+    // MinBlocks sets the length of a run.
+    const auto l = {"B.........", "B.........", "B.........", "B.........", "BYYYYY...."};
+    EXPECT_EQ(Find(l, 4), (Entries{{0, 11, 1}, {0, 12, 1}, {1, 15, 0}, {2, 15, 0}}));
+    EXPECT_EQ(Find(l, 5), (Entries{{0, 11, 1}, {1, 15, 0}}));
+    EXPECT_TRUE(Find(l, 6).empty());
+}
+
+TEST_F(Detection, AWellFullOfWildBallsStaysInsideTheWellAndInScanOrder) {
+    for (auto& column : Well)
+        for (auto& cell : column) cell = WildCell;
+    for (int m : {3, 4, 5, 1}) {
+        MinBlocks = uint8_t(m);
+        game::FindRuns();
+        const Entries found = test::Runs();
+        // Starts that fit: (11 - m) x 16 across, 10 x (17 - m) down and
+        // (11 - m) x (17 - m) for each diagonal.
+        EXPECT_EQ(int(found.size()), (11 - m) * 16 + 10 * (17 - m) + 2 * (11 - m) * (17 - m)) << "MinBlocks " << m;
+        const auto key = [](const RunEntry& e) { return std::tuple(e.X, e.Y, e.Dir); };
+        EXPECT_TRUE(std::is_sorted(found.begin(), found.end(),
+                                   [&](const RunEntry& a, const RunEntry& b) { return key(a) < key(b); }));
+        for (const RunEntry& e : found) {
+            const int lastX = game::RunCellX(e, m - 1), lastY = game::RunCellY(e, m - 1);
+            EXPECT_TRUE(lastX >= 0 && lastX < WellColumns && lastY >= 0 && lastY < WellRows);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- resolution
+
+class Play : public test::Headless {
+protected:
+    void SetUp() override {
+        Headless::SetUp();
+        LoadContent();
+        // A background that is not black, so that restored areas show.
+        platform::FillRect(BackgroundSurface, platform::WholeSurface, platform::Rgb(40, 60, 120));
+        LevelTable[0] = LevelInfo{};
+        LevelTable[0].ColourLimit = LevelTable[0].StoneLimit = 101;
+        LevelTable[0].MinBlocks = 3;
+        LevelTable[0].LineQuota = 10;
+        UseLevel(0);
+        ScoringOn = True;
+    }
+    static void ScoreWell() {
+        game::FindRuns();
+        EXPECT_GE(RunCount, 1);
+        game::ScoreRuns();
+    }
+};
+
+TEST_F(Play, ResolutionDealsOnAStableWellOtherwiseClearsWithTheLineSound) {
+    struct Case {
+        uint8_t kind;
+        int size, x, y;
+    };
+    for (const Case c : {Case{1, 3, 96, -72}, Case{2, 4, 72, -96}, Case{3, 2, 96, -48}, Case{4, 3, 96, -72}}) {
+        SetWell({"RRGGRRGGRR"});
+        LevelTable[0].PieceKind = c.kind;
+        ScoringOn = False;
+        EXPECT_EQ(game::ResolveWell(), State::PieceControl) << "kind " << int(c.kind);
+        EXPECT_EQ(ScoringOn, True);
+        EXPECT_EQ(std::vector<int>({PieceSize, PieceX, PieceY}), std::vector<int>({c.size, c.x, c.y}));
+        EXPECT_FALSE(PieceGrid[1][0].Empty);
+    }
+    EXPECT_TRUE(audio::SoundLog().empty());
+    SweepPending = True;  // an earned Sweep runs in place of the dealt piece
+    EXPECT_EQ(game::ResolveWell(), State::Sweep);
+
+    SetWell({"..G.......", "..G.......", "..G......."});
+    for (uint8_t sound : {1, 0}) {
+        SoundOn = sound;
+        audio::SoundLog().clear();
+        ScoringOn = False;
+        EXPECT_EQ(game::ResolveWell(), State::Clear);
+        EXPECT_EQ(test::Runs(), (Entries{{2, 13, 1}}));
+        EXPECT_EQ(audio::SoundLog(), (sound ? Rows{"rewind line.wav", "play line.wav once"} : Rows{}));
+        EXPECT_EQ(ScoringOn, False);  // only a stable well turns scoring on
+    }
+}
+
+// ---------------------------------------------------------------- scoring
+
+TEST_F(Play, LinesLinksPointsAndTheMeter) {
+    struct Case {
+        std::vector<const char*> rows;
+        int minBlocks, entries, h, v, d, points, meter;
+    };
+    const Case cases[] = {
+        {{"G.........", "RRRRG....."}, 3, 2, 1, 0, 0, 100, 1},              // four in a row: one line, a link
+        {{".R........", ".R........", "RRRR......"}, 3, 3, 2, 1, 0, 150, 0},  // not neighbours in scan order
+        // Five in a row, but the vertical from (1, 13) stands between the
+        // first two entries in scan order: two lines, one link.
+        {{".R........", ".R........", "RRRRR....."}, 3, 4, 2, 1, 0, 200, 1},
+        {{"YYYYY....."}, 3, 3, 1, 0, 0, 150, 2},
+        {{"RWWB......"}, 3, 2, 1, 0, 0, 100, 1},  // red and blue entries link: colour plays no part
+        {{"B........Y", ".B......Y.", "..B....Y..", "...B..Y..."}, 3, 4, 0, 0, 2, 200, 2},
+        {{"GGGGGGG..."}, 5, 3, 1, 0, 0, 150, 2},  // MinBlocks does not change the points
+        {{"..B.......", "...B......", "....B....."}, 3, 1, 0, 0, 1, 50, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rows.back());
+        Score = 0;
+        PowerMeter = 0;
+        LinesLeft = 10;
+        Horizontals = Verticals = Diagonals = 0;
+        SetWell({});
+        for (size_t i = 0; i < c.rows.size(); ++i)
+            for (int x = 0; x < WellColumns; ++x)
+                Well[x][WellRows - c.rows.size() + i] = test::CellOf(c.rows[i][x]);
+        MinBlocks = uint8_t(c.minBlocks);
+        game::FindRuns();
+        EXPECT_EQ(RunCount, c.entries);
+        game::ScoreRuns();
+        EXPECT_EQ(std::vector<int>({Horizontals, Verticals, Diagonals}), std::vector<int>({c.h, c.v, c.d}));
+        EXPECT_EQ(LinesLeft, 10 - c.h - c.v - c.d);
+        EXPECT_EQ(Score, c.points);
+        EXPECT_EQ(PowerMeter, c.meter);
+        EXPECT_TRUE(test::StripReads("+" + std::to_string(c.points)));
+        EXPECT_TRUE(test::PanelReads(BackBuffer, 230, "Score : " + std::to_string(c.points)));
+    }
+}
+
+TEST_F(Play, OnlyTheLevelsDirectionsCountTowardsTheQuotaAndLinesLeftStopsAtZero) {
+    // One line in each direction: horizontal, falling diagonal, rising
+    // diagonal, vertical.
+    const int counted[4] = {4, 1, 1, 2};
+    for (int directions = 0; directions < 4; ++directions) {
+        LevelTable[0].Directions = uint8_t(directions);
+        LinesLeft = 10;
+        SetWell({"...B......", "....B.....", ".....B.Y.G", "......Y..G", "RRR..Y...G"});
+        ScoreWell();
+        ASSERT_EQ(RunCount, 4);
+        EXPECT_EQ(LinesLeft, 10 - counted[directions]) << "Directions " << directions;
+        EXPECT_EQ(game::RunCounts(1), directions == 0 || directions == 1);  // the horizontal
+        EXPECT_EQ(game::RunCounts(4), directions == 0 || directions == 2);  // the vertical
+        EXPECT_EQ(game::RunCounts(2), directions == 0 || directions == 3);  // falling diagonal
+        EXPECT_EQ(game::RunCounts(3), directions == 0 || directions == 3);  // rising diagonal
+    }
+    EXPECT_EQ(Horizontals + Verticals + Diagonals, 16);  // every line is counted on the panel
+    EXPECT_EQ(Score, 4 * 200);                           // points never depend on Directions
+    LinesLeft = 1;
+    ScoreWell();
+    EXPECT_EQ(LinesLeft, 0);
+    LinesLeft = -3;  // scored or not, a clearing never leaves it negative
+    ScoringOn = False;
+    ScoreWell();
+    EXPECT_EQ(LinesLeft, 0);
+}
+
+TEST_F(Play, AnOverflowingMeterStopsAtSixteenAndEarnsASweepThatTheNextClearingTakesBack) {
+    PowerMeter = 15;
+    SetWell({"RRRRRR...."});  // four entries, three links
+    ScoreWell();
+    EXPECT_EQ(PowerMeter, 16);
+    EXPECT_EQ(SweepPending, True);
+    EXPECT_EQ(test::Logged("play sb.wav once"), 1);  // the display grows by one cell
+    SetWell({"GGGG......"});  // a full meter gains nothing it can show
+    ScoreWell();
+    EXPECT_EQ(SweepPending, True);
+    EXPECT_EQ(test::Logged("rewind sb.wav"), 1);
+    SetWell({"YYY......."});  // a clearing of the cascade without overflow
+    ScoreWell();
+    EXPECT_EQ(PowerMeter, 16);
+    EXPECT_EQ(SweepPending, False);
+}
+
+TEST_F(Play, ClearingBlinksTheMarkedCellsScoresAndEmptiesThem) {
+    SetWell({"..B.......", "..B.......", "RRWY......"});  // red run and blue run share the wild ball
+    game::DrawWell();
+    platform::Present();
+    game::FindRuns();
+    ASSERT_EQ(RunCount, 2);
+    struct Watch {
+        int x, y;
+        bool lastLit = true;
+        int changes = 0, darkPhases = 0;
+    };
+    Watch marked[] = {{0, 15}, {2, 13}, {2, 15}};
+    bool stray = false;
+    backend.onYield = [&] {
+        for (Watch& w : marked) {
+            const bool lit = test::CellShown(PrimarySurface, w.x, w.y);
+            stray = stray || (!lit && !test::AllPixels(PrimarySurface, CellRectOf(w.x, w.y), 0));
+            if (lit != w.lastLit) {
+                ++w.changes;
+                w.darkPhases += lit ? 0 : 1;
+                w.lastLit = lit;
+            }
+        }
+        stray = stray || !test::CellShown(PrimarySurface, 3, 15);
+    };
+    const int32_t start = backend.TickCount();
+    EXPECT_EQ(game::ClearRuns(), State::Settle);
+    backend.onYield = nullptr;
+    EXPECT_GE(backend.TickCount() - start, 21 * 20);
+    EXPECT_LT(backend.TickCount() - start, 21 * 20 + 10);
+    EXPECT_FALSE(stray);
+    for (const Watch& w : marked) {
+        EXPECT_EQ(w.darkPhases, 10) << "cell (" << w.x << ", " << w.y << ")";
+        EXPECT_EQ(w.changes, 20);
+        EXPECT_TRUE(w.lastLit);
+    }
+    EXPECT_EQ(test::LowestRows(3), (Rows{"..........", "..........", "...Y......"}));
+    EXPECT_EQ(Score, 100);
+}
+
+TEST_F(Play, WithScoringOffRunsClearButNothingIsCounted) {
+    ScoringOn = False;
+    SweepPending = True;
+    PowerMeter = 3;
+    Score = 1000;
+    platform::FillRect(BackBuffer, platform::WholeSurface, platform::Rgb(255, 255, 255));
+    platform::Present();
+    SetWell({".B........", ".B........", "RRRRR....."});
+    game::FindRuns();
+    EXPECT_EQ(game::ClearRuns(), State::Settle);
+    EXPECT_EQ(std::vector<int>({Score, LinesLeft, Horizontals + Verticals + Diagonals, PowerMeter}),
+              std::vector<int>({1000, 10, 0, 3}));
+    EXPECT_EQ(SweepPending, True);
+    EXPECT_FALSE(shell::Timer1Enabled());  // no message was shown
+    EXPECT_TRUE(test::AllPixels(PrimarySurface, StripRect, platform::ToPixel565(platform::Rgb(255, 255, 255))));
+    EXPECT_TRUE(audio::SoundLog().empty());
+    EXPECT_EQ(test::LowestRows(3), (Rows{".B........", ".B........", ".........."}));
+    EXPECT_TRUE(test::PanelReads(PrimarySurface, 230, "Score : 1000"));  // redrawn all the same
+}
+
+TEST_F(Play, ThePointsMessageStaysForASecond) {
+    SetWell({"RRR......."});
+    ScoreWell();
+    EXPECT_TRUE(shell::Timer1Enabled());
+    // A second message restarts the second and replaces the first (a full
+    // meter, so that no growth animation passes time).
+    backend.SetTime(backend.TickCount() + 500);
+    PowerMeter = 16;
+    SetWell({"GGGG......"});
+    ScoreWell();
+    const int32_t again = backend.TickCount();
+    while (backend.TickCount() - again < 990) shell::YieldToEvents();
+    EXPECT_TRUE(test::StripReads("+100"));
+    while (backend.TickCount() - again < 1010) shell::YieldToEvents();
+    EXPECT_TRUE(test::SamePixels(PrimarySurface, StripRect, BackgroundSurface, StripRect));
+    EXPECT_FALSE(shell::Timer1Enabled());
+}
+
+TEST_F(Play, LevelBonusPaysForBlocksLeftAndLinesBeyondTheQuota) {
+    SetWell({"RGBYSWRGBY", "RGBYSWRGBY"});
+    Horizontals = 5;
+    Verticals = 4;
+    Diagonals = 3;
+    EXPECT_EQ(game::LevelBonus(), 4 * 20 + 5 * 2);
+    SetWell({"S........."});
+    Horizontals = 3;
+    Verticals = Diagonals = 0;
+    EXPECT_EQ(game::LevelBonus(), 4 - 5 * 7);
+}
+
+// ---------------------------------------------------------------- settling
+
+class Settling : public test::Headless {
+protected:
+    void SetUp() override {
+        Headless::SetUp();
+        recorder.SetTime(1000);
+        platform::Use(&recorder);
+        LoadContent();
+    }
+    // Settles the well; notes the well at every change of the screen and
+    // whether the screen showed that well.
+    State Settle() {
+        recorder.times.clear();
+        pictures.clear();
+        shownRight = true;
+        recorder.onChange = [this] {
+            pictures.push_back(test::WellRows16());
+            shownRight = shownRight && test::WellShown(PrimarySurface);
+        };
+        start = recorder.TickCount();
+        const State next = game::SettleWell();
+        recorder.onChange = nullptr;
+        return next;
+    }
+    class Recorder : public test::ScreenTimes {
+    public:
+        void ScreenChanged() override {
+            ScreenTimes::ScreenChanged();
+            if (onChange) onChange();
+        }
+        std::function<void()> onChange;
+    };
+    Recorder recorder;
+    std::vector<Rows> pictures;
+    bool shownRight = true;
+    int32_t start = 0;
+};
+
+TEST_F(Settling, BlocksFallOneRowEveryThirtyMillisecondsAndEveryPassIsShown) {
+    SetWell({});
+    Well[3][3] = Colour1Cell;  // rows 5 to 15 below them are empty
+    Well[3][4] = Colour2Cell;
+    EXPECT_EQ(Settle(), State::Resolve);
+    EXPECT_EQ(test::LowestRows(2), (Rows{"...R......", "...G......"}));
+    // Eleven passes move and are shown; the twelfth moves nothing.
+    ASSERT_EQ(recorder.times.size(), 11u);
+    for (size_t i = 0; i < recorder.times.size(); ++i) {
+        EXPECT_EQ(recorder.times[i] - start, int32_t(30 * (i + 1)));
+        EXPECT_EQ(pictures[i][4 + i][3], 'R') << "pass " << i + 1;
+        EXPECT_EQ(pictures[i][5 + i][3], 'G') << "pass " << i + 1;
+    }
+    EXPECT_EQ(recorder.TickCount() - start, 12 * 30);
+    EXPECT_TRUE(shownRight);
+
+    // A stack of every kind falls together; columns stay apart.
+    SetWell({});
+    const char stack[] = "SWRGB";
+    for (int y = 0; y < 5; ++y) Well[0][y] = test::CellOf(stack[y]);
+    Well[0][15] = Colour4Cell;
+    Well[1][2] = StoneCell;
+    Well[9][14] = WildCell;
+    Well[9][15] = StoneCell;
+    EXPECT_EQ(Settle(), State::Resolve);
+    EXPECT_EQ(test::LowestRows(6), (Rows{"S.........", "W.........", "R.........", "G.........", "B........W",
+                                         "YS.......S"}));
+    EXPECT_EQ(recorder.times.size(), 13u);  // the stone in column 1 falls 13 rows
+    EXPECT_TRUE(shownRight);
+    ASSERT_FALSE(pictures.empty());
+    EXPECT_EQ(pictures[0][3], "RS........");  // after one pass every block is one row lower
+}
+
+TEST_F(Settling, ASettledWellTakesOnePassAndOnlyTheWellIsShown) {
+    SetWell({"R.........", "RS......WG"});
+    platform::FillRect(BackBuffer, platform::WholeSurface, platform::Rgb(255, 255, 255));
+    platform::Present();
+    EXPECT_EQ(Settle(), State::Resolve);
+    EXPECT_EQ(recorder.TickCount() - start, 30);
+    EXPECT_EQ(recorder.times.size(), 1u);
+    EXPECT_TRUE(test::WellShown(PrimarySurface));
+    for (const auto& [x, y] : {std::pair{199, 100}, {440, 100}, {300, 434}, {300, 49}})
+        EXPECT_EQ(test::ScreenPixel(x, y), platform::Rgb(255, 255, 255));
+}
+
+// ---------------------------------------------------------------- the panel
+
+TEST_F(Play, ThePanelShowsEveryValueAndFramesThePowersTheMeterCanPay) {
+    LevelTable[0].MinBlocks = 4;
+    LinesLeft = 0;
+    Horizontals = 12;
+    Verticals = 3;
+    Score = -35;  // a level bonus can leave the score below zero
+    const uint16_t white = platform::ToPixel565(platform::Rgb(255, 255, 255));
+    platform::FillRect(BackBuffer, platform::WholeSurface, platform::Rgb(255, 255, 255));
+    game::DrawStatusPanel();
+    for (const auto& [y, text] : std::vector<std::pair<int, std::string>>{
+             {110, "Lines left : 0"}, {150, "Horizontals : 12"}, {170, "Verticals : 3"}, {190, "Diagonals : 0"},
+             {230, "Score : -35"}, {270, "Min blocks : 4"}})
+        EXPECT_TRUE(test::PanelReads(BackBuffer, y, text));
+    EXPECT_TRUE(test::SamePixels(BackBuffer, {20, 130, 190, 150}, BackgroundSurface, {20, 130, 190, 150}));
+    // Outside the panel nothing changed, and nothing is shown yet.
+    EXPECT_TRUE(test::AllPixels(BackBuffer, {0, 0, 640, 109}, white));
+    EXPECT_TRUE(test::AllPixels(BackBuffer, {190, 109, 640, 480}, white));
+    EXPECT_TRUE(test::AllPixels(BackBuffer, {0, 421, 190, 480}, white));
+    EXPECT_TRUE(test::AllPixels(PrimarySurface, PanelRect, 0));
+    game::PresentPanel();
+    EXPECT_TRUE(test::SamePixels(PrimarySurface, PanelRect, BackBuffer, PanelRect));
+    EXPECT_TRUE(test::AllPixels(PrimarySurface, {190, 109, 640, 480}, 0));
+
+    const char* const labels[5] = {"(2) Sweep", "(3) Rain", "(4) Airstone", "(5) HolyCross", "(6) Bomb"};
+    for (int meter : {0, 1, 2, 4, 5, 6, 16}) {
+        PowerMeter = uint8_t(meter);
+        game::DrawStatusPanel();
+        for (int k = 2; k <= 6; ++k) {
+            const int top = 309 + 20 * (k - 2), w = platform::TextWidth(labels[k - 2]);
+            const platform::Colour expected = meter >= k ? platform::Rgb(0, 255, 0) : platform::Rgb(255, 0, 0);
+            SCOPED_TRACE(std::string(labels[k - 2]) + " with the meter at " + std::to_string(meter));
+            EXPECT_EQ(test::BackPixel(20 + w / 2, top), expected);       // top edge
+            EXPECT_EQ(test::BackPixel(20, top + 9), expected);           // left edge
+            EXPECT_EQ(test::BackPixel(20 + w - 1, top + 9), expected);   // right edge
+            EXPECT_EQ(test::BackPixel(20 + w / 2, top + 18), expected);  // bottom edge
+        }
+    }
+}
+
+}  // namespace

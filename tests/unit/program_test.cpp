@@ -1,0 +1,306 @@
+// The whole program on the virtual clock: start-up with and without the
+// access phrase, and the chain of screens a player walks through.
+#include "audio/audio.h"
+#include "data/files.h"
+#include "data/preferences.h"
+#include "harness.h"
+#include "platform/display.h"
+#include "platform/font.h"
+#include "platform/keyboard.h"
+#include "platform/timing.h"
+
+namespace {
+
+using namespace platform;
+using shell::State;
+using States = std::vector<State>;
+
+// The leftmost column of the message band that is not black, or -1.
+int LitColumn(const Surface& s) {
+    for (int y = 230; y < 230 + GlyphHeight && !s.IsEmpty(); ++y)
+        for (int x = 0; x < 640; ++x)
+            if (s.Pixel(x, y) != 0) return x;
+    return -1;
+}
+
+// Where a centred message's first lit column stands.
+int CentredColumn(const std::string& text) {
+    Surface s(640, 480);
+    DrawText(CentredHalfEven(TextWidth(text)), 230, text, s);
+    return LitColumn(s);
+}
+
+const std::string Credit = "This game was created by Doran Velisk.";
+const std::string Second = "And yes,you just can't live without cheating!";
+
+class Program : public test::Headless {
+protected:
+    void TearDown() override {
+        audio::AudioShutdown();  // start-up opened the sound: later tests start silent
+        Headless::TearDown();
+    }
+    // Watches the message band on every pass until watchUntil; busy passes
+    // take stepMs, which keeps long messages cheap where 1 ms is not the point.
+    void WatchMessages(int32_t watchUntil, int stepMs) {
+        auto watch = [=, this](bool busy) {
+            const int32_t now = backend.TickCount();
+            if (now > watchUntil) return;
+            const int column = LitColumn(PrimarySurface);
+            if (column >= 0) {
+                if (shown.empty() || now - shown.back().to > stepMs) shown.push_back({now, now, column});
+                shown.back().to = now;
+            }
+            if (busy && stepMs > 1) backend.SetTime(now + stepMs - 1);
+        };
+        backend.onIdle = [watch] { watch(true); };
+        backend.onYield = [watch] { watch(false); };
+    }
+    // Runs the whole program until the window closes; notes the states.
+    States RunProgram(int32_t closeAt) {
+        States seen;
+        shell::OnStateEntered = [&](State s) {
+            if (seen.empty()) {
+                menuAt = backend.TickCount();
+                cursorHidden = !backend.CursorShown();
+                yieldsAtMenu = backend.Yields();
+            }
+            if (s == State::PieceControl && linesAtPlay < 0) linesAtPlay = LinesLeft;
+            seen.push_back(s);
+        };
+        backend.CloseAt(closeAt);
+        EXPECT_EQ(shell::RunProgram(), 0);
+        backend.onIdle = backend.onYield = nullptr;
+        LoadContent();  // the font again, for the expected texts
+        return seen;
+    }
+    // A stretch of time during which the message band showed text.
+    struct Shown {
+        int32_t from = 0, to = 0;
+        int firstColumn = -1;
+    };
+    std::vector<Shown> shown;
+    int32_t menuAt = -1;
+    int yieldsAtMenu = 0, linesAtPlay = -1;
+    bool cursorHidden = false;
+};
+
+TEST_F(Program, StartUpShowsTheCreditThenTheMenuAndANewGameReachesLevelOne) {
+    WatchMessages(3590, 1);
+    Tap(4000, VK_RETURN, 100);  // New Game
+    Tap(4500, VK_RETURN, 100);  // level 1, after Enter was released
+    Tap(4700, VK_ESCAPE, 30);   // no need to watch the intro
+    const States seen = RunProgram(7000);
+    ASSERT_EQ(shown.size(), 1u);
+    // 100 ms of black first, then 3000 ms of text, then 500 ms of black.
+    EXPECT_NEAR(shown[0].from, 101, 1);
+    EXPECT_NEAR(shown[0].to - shown[0].from, 3000, 1);
+    EXPECT_GE(menuAt - shown[0].to, 500);
+    EXPECT_LE(menuAt - shown[0].to, 503);
+    EXPECT_EQ(shown[0].firstColumn, CentredColumn(Credit));
+    EXPECT_NEAR(yieldsAtMenu, 100, 1);  // the black pause yields to the window; the message does not
+    EXPECT_TRUE(cursorHidden);
+    EXPECT_TRUE(backend.CursorShown());  // shown again at the end
+    ASSERT_GE(seen.size(), 5u);
+    EXPECT_EQ(States(seen.begin(), seen.begin() + 4), (States{State::MainMenu, State::LevelSelect, State::NewGame,
+                                                               State::Settle}));
+    EXPECT_NE(std::find(seen.begin(), seen.end(), State::PieceControl), seen.end());
+    EXPECT_EQ(CurrentLevel, 0);
+    EXPECT_EQ(linesAtPlay, LevelTable[0].LineQuota);
+}
+
+TEST_F(Program, TheAccessPhraseAddsTheSecondMessageAndMakesALevelOneLine) {
+    backend.SetClipboard("We are sneaky rascals!");
+    WatchMessages(7090, 5);
+    Tap(7500, VK_RETURN, 100);
+    Tap(8000, VK_RETURN, 100);
+    Tap(8200, VK_ESCAPE, 30);
+    const States seen = RunProgram(10000);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].firstColumn, CentredColumn(Credit));
+    EXPECT_EQ(shown[1].firstColumn, CentredColumn(Second));
+    ASSERT_NE(CentredColumn(Credit), CentredColumn(Second));
+    for (const Shown& s : shown) EXPECT_NEAR(s.to - s.from, 3000, 5);
+    EXPECT_GE(shown[1].from - shown[0].to, 500);  // black between the two
+    EXPECT_LE(shown[1].from - shown[0].to, 510);
+    EXPECT_GE(menuAt, 7100);
+    EXPECT_LE(menuAt, 7120);
+    ASSERT_GT(LevelTable[0].LineQuota, 1);
+    EXPECT_EQ(linesAtPlay, 1);
+    ASSERT_NE(std::find(seen.begin(), seen.end(), State::PieceControl), seen.end());
+}
+
+TEST_F(Program, OnlyTheExactPhraseCounts) {
+    for (const char* clip : {"we are sneaky rascals!", "We are sneaky rascals! ", "We are sneaky rascals!\n",
+                             "We are sneaky rascals", "", "We are sneaky rascals!We are sneaky rascals!"}) {
+        ClipboardText = clip;
+        EXPECT_FALSE(AccessPhraseGiven()) << clip;
+    }
+    ClipboardText = "We are sneaky rascals!";
+    EXPECT_TRUE(AccessPhraseGiven());
+}
+
+TEST_F(Program, StartUpLoadsThePlayersFilesAndLeavesNoKeyToggled) {
+    MusicOn = 0;
+    LevelsUnlocked = 12;
+    data::Preferences("save");
+    ResetProgramState();
+    PressKey(VK_CAPITAL);  // Caps Lock on before the program
+    ReleaseKey(VK_CAPITAL);
+    backend.TapAt(20, VkLetter('P'), 30);  // P pressed during the black pause
+    FinalePending = True;
+    EXPECT_EQ(shell::Form_Load(), State::MainMenu);
+    // A game never starts paused.
+    EXPECT_EQ(GetKeyState(VK_CAPITAL), 0);
+    EXPECT_EQ(GetKeyState(VkLetter('P')), 0);
+    EXPECT_EQ(FinalePending, False);
+    EXPECT_EQ(MusicOn, 0);
+    EXPECT_EQ(LevelsUnlocked, 12);
+    EXPECT_FALSE(ScoreNames[0].empty());
+    EXPECT_GT(FontMetrics['A'].Width, 0);
+}
+
+TEST_F(Program, ClosingTheWindowDuringTheCreditEndsTheProgramAtOnce) {
+    backend.CloseAt(400);
+    EXPECT_EQ(shell::RunProgram(), 0);
+    EXPECT_EQ(backend.TickCount(), 400);
+    EXPECT_TRUE(backend.CursorShown());
+}
+
+// ---------------------------------------------------------------- the chain
+
+// From a chosen state, without start-up.
+class Chain : public test::Headless {
+protected:
+    void SetUp() override {
+        Headless::SetUp();
+        LoadContent();
+        for (int i = 0; i < ScoreEntries; ++i) {
+            ScoreNames[size_t(i)] = "Player " + std::to_string(i + 1);
+            ScoreValues[size_t(i)] = 1000 - 100 * i;  // the tenth is 100
+        }
+    }
+    void FinishLevel(int index, int unlocked, int32_t score) {
+        UseLevel(index);
+        LevelsUnlocked = uint8_t(unlocked);
+        Score = score;
+        Horizontals = int16_t(CurrentRow().LineQuota);
+        LinesLeft = 0;
+    }
+    // A well of stones only: nothing to clear and no room for a piece.
+    static void StoneWell() {
+        for (auto& column : Well)
+            for (auto& cell : column) cell = StoneCell;
+    }
+};
+
+TEST_F(Chain, LevelCompleteLeadsToTheNextLevelKeepingTheScoreAndTheMeter) {
+    FinishLevel(3, 4, 5000);
+    PowerMeter = 7;
+    const int nextMusic = LevelTable[4].Music;
+    Tap(300, VK_RETURN);
+    Tap(400, VK_ESCAPE, 30);  // skips the intro
+    const States seen = RunStates(State::PieceControl, 4000);
+    ASSERT_GE(seen.size(), 5u);
+    EXPECT_EQ(States(seen.begin(), seen.begin() + 4),
+              (States{State::PieceControl, State::CompleteLevel, State::NextLevel, State::Settle}));
+    EXPECT_NE(std::find(seen.begin() + 3, seen.end(), State::PieceControl), seen.end());
+    EXPECT_EQ(CurrentLevel, 4);
+    EXPECT_EQ(test::StoredLevelsUnlocked(), 5);
+    EXPECT_EQ(Score, 5000);  // runs in the random fill clear unscored
+    EXPECT_EQ(PowerMeter, 7);
+    EXPECT_TRUE(test::LoggedInOrder({"music stop", "play finished.wav once", "stop finished.wav",
+                                     "music load mid" + std::to_string(nextMusic) + ".Mid repeats 999", "music play"}));
+}
+
+TEST_F(Chain, TheLastLevelEndsInNameEntryAndTheFinaleOrTheFinaleAlone) {
+    FinishLevel(29, 30, 101);
+    Tap(100, VK_RETURN);
+    backend.TypeAt(backend.TickCount() + 400, "Ann");
+    Tap(600, VK_RETURN);
+    EXPECT_EQ(test::Screens(RunStates(State::PieceControl, 1000)),
+              (States{State::CompleteLevel, State::NameEntry, State::Finale}));
+    EXPECT_EQ(test::StoredLevelsUnlocked(), 30);
+    EXPECT_EQ(ScoreNames[9] + " " + std::to_string(ScoreValues[9]), "Ann 101");
+
+    FinishLevel(29, 30, 100);  // equal to the tenth
+    Tap(100, VK_RETURN);
+    EXPECT_EQ(test::Screens(RunStates(State::PieceControl, 500)), (States{State::CompleteLevel, State::Finale}));
+}
+
+TEST_F(Chain, GameOverLeadsToNameEntryAndTheBestPlayersOrToTheMenu) {
+    UseLevel(0);
+    StoneWell();
+    Score = 101;
+    Tap(5000, VK_ESCAPE);  // the skull rests from about 3.1 s after game over
+    Tap(5400, VK_RETURN);
+    Tap(6000, VK_ESCAPE);
+    EXPECT_EQ(test::Screens(RunStates(State::Settle, 6500)),
+              (States{State::GameOver, State::NameEntry, State::BestPlayers, State::MainMenu}));
+    EXPECT_TRUE(test::LoggedInOrder({"rewind intro.wav", "music stop", "music stop", "rewind gameover.wav",
+                                     "play gameover.wav once"}));
+
+    StoneWell();
+    Score = 100;
+    Tap(5000, VK_ESCAPE);
+    EXPECT_EQ(test::Screens(RunStates(State::Settle, 5500)), (States{State::GameOver, State::MainMenu}));
+}
+
+TEST_F(Chain, EscapeThenNoResumesThePieceWhereItWasAndYesLeavesForTheMenu) {
+    UseLevel(0);  // an empty well; a step every 760 ms
+    struct Entry {
+        int32_t at;
+        int16_t x, y;
+    };
+    std::vector<Entry> entries;
+    const int32_t t0 = TickCount();
+    shell::OnStateEntered = [&](State) { entries.push_back({TickCount() - t0, PieceX, PieceY}); };
+    Tap(1000, VK_ESCAPE, 50);
+    Tap(3000, VkLetter('N'), 50);
+    int16_t yAfterResume = -1000;
+    backend.onYield = [&] {
+        if (TickCount() - t0 == 3700) yAfterResume = PieceY;
+    };
+    EXPECT_EQ(RunStates(State::Resolve, 4500),
+              (States{State::Resolve, State::PieceControl, State::ExitConfirm, State::PieceControl}));
+    backend.onYield = nullptr;
+    ASSERT_EQ(entries.size(), 4u);
+    const Entry &asked = entries[2], &resumed = entries[3];
+    EXPECT_GE(asked.at, 1000);
+    EXPECT_GE(resumed.at, 3000);
+    EXPECT_EQ(std::pair(resumed.x, resumed.y), std::pair(asked.x, asked.y));
+    EXPECT_GT(asked.y, entries[1].y);  // it had fallen before the question
+    // The next step comes one whole interval after the answer.
+    EXPECT_EQ(yAfterResume, asked.y);
+    EXPECT_EQ(PieceY, asked.y + 24);
+
+    shell::OnStateEntered = nullptr;
+    audio::SoundLog().clear();
+    Tap(1000, VK_ESCAPE, 50);
+    Tap(2000, VkLetter('Y'), 50);
+    EXPECT_EQ(RunStates(State::PieceControl, 2500), (States{State::PieceControl, State::ExitConfirm, State::MainMenu}));
+    EXPECT_TRUE(test::LoggedInOrder({"music stop", "rewind intro.wav", "play intro.wav loop"}));
+}
+
+TEST_F(Chain, TheMenuRoundTripsThroughOptionsQuickHelpAndLevelSelect) {
+    Tap(100, VK_DOWN, 50);
+    Tap(300, VK_RETURN);   // Options; this Enter changes nothing there
+    Tap(600, VK_ESCAPE);   // saved, back to the menu on New Game
+    Tap(800, VK_DOWN, 50);
+    Tap(1000, VK_DOWN, 50);
+    Tap(1200, VK_RETURN);  // Quick Help
+    Tap(1600, VK_ESCAPE);
+    Tap(1800, VK_RETURN);  // New Game again
+    Tap(2000, VK_ESCAPE);
+    EXPECT_EQ(RunStates(State::MainMenu, 2400), (States{State::MainMenu, State::Options, State::MainMenu,
+                                                         State::QuickHelp, State::MainMenu, State::LevelSelect,
+                                                         State::MainMenu}));
+    EXPECT_EQ(MusicOn, 1);
+    EXPECT_TRUE(data::FileExists(userDir + "/prefs.znd"));
+    EXPECT_EQ(audio::SoundLog(),
+              (std::vector<std::string>{"play intro.wav loop", "play intro.wav loop", "stop intro.wav",
+                                        "helpmusic load piano.mid repeats 999 loop 11000-152500", "helpmusic play",
+                                        "rewind intro.wav", "helpmusic stop", "play intro.wav loop",
+                                        "play intro.wav loop"}));
+}
+
+}  // namespace

@@ -1,0 +1,511 @@
+// The screens around the game: the main menu, options, quick help, the exit
+// confirmation, level select and the finale.
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+
+#include "audio/audio.h"
+#include "data/files.h"
+#include "data/preferences.h"
+#include "ending/finale.h"
+#include "game/play.h"
+#include "harness.h"
+#include "levels/levels.h"
+#include "platform/display.h"
+#include "platform/font.h"
+#include "platform/keyboard.h"
+#include "platform/timing.h"
+#include "screen_checks.h"
+#include "shell/screens.h"
+#include "shell/window.h"
+
+namespace {
+
+using namespace platform;
+using shell::State;
+using Log = std::vector<std::string>;
+
+class Screens : public test::Headless {
+protected:
+    void SetUp() override {
+        Headless::SetUp();
+        LoadContent();
+    }
+    // Key taps at times after now, each held 50 ms.
+    void Taps(const std::vector<std::pair<int32_t, int>>& taps) {
+        for (const auto& [at, vk] : taps) Tap(at, vk, 50);
+    }
+    // Calls probe with the time since now at every yield and busy-wait pass.
+    void Watch(std::function<void(int32_t)> probe) {
+        const int32_t now = TickCount();
+        backend.onYield = backend.onIdle = [probe, now] { probe(TickCount() - now); };
+    }
+    void Unwatch() { backend.onYield = backend.onIdle = nullptr; }
+};
+
+// ---------------------------------------------------------------- main menu
+
+TEST_F(Screens, EachMenuEntryHandsOverAndOnlyQuickHelpAndExitStopTheTune) {
+    struct Case {
+        std::vector<int> moves;
+        uint8_t choice;
+        State next;
+        bool stopsTune;
+    };
+    const Case cases[] = {
+        {{}, 1, State::LevelSelect, false},
+        {{VK_DOWN}, 2, State::Options, false},
+        {{VK_DOWN, VK_DOWN}, 3, State::QuickHelp, true},
+        {{VK_UP, VK_UP}, 4, State::BestPlayers, false},
+        {{VK_UP}, 5, State::Shutdown, true},               // Up from New Game wraps to Exit
+        {{VK_UP, VK_DOWN}, 1, State::LevelSelect, false},  // and Down from Exit back
+    };
+    for (uint8_t music : {1, 0})
+        for (const Case& c : cases) {
+            MusicOn = music;
+            MenuChoice = 4;
+            FinalePending = True;
+            shell::EnableTimer1();
+            audio::SoundLog().clear();
+            std::vector<std::pair<int32_t, int>> taps;
+            for (size_t i = 0; i < c.moves.size(); ++i) taps.push_back({20 + 200 * int32_t(i), c.moves[i]});
+            taps.push_back({20 + 200 * int32_t(c.moves.size()), VK_RETURN});
+            Taps(taps);
+            EXPECT_EQ(shell::MainMenu(), c.next) << "choice " << int(c.choice);
+            EXPECT_EQ(MenuChoice, c.choice);
+            EXPECT_EQ(FinalePending, False);
+            EXPECT_FALSE(shell::Timer1Enabled());
+            Log expected;
+            if (music == 1) expected.push_back("play intro.wav loop");
+            if (music == 1 && c.stopsTune) expected.push_back("stop intro.wav");
+            EXPECT_EQ(audio::SoundLog(), expected) << "choice " << int(c.choice) << ", music " << int(music);
+            EXPECT_TRUE(test::ShowsSprite(PrimarySurface, 230, 120 + 40 * c.choice, MarkerSurface));
+            ResetKeyboard();
+        }
+    const std::map<int, std::string> texts = {{120, "MAIN MENU"},  {160, "New Game"},     {200, "Options"},
+                                              {240, "Quick Help"}, {280, "Best Players"}, {320, "Exit"}};
+    for (const auto& [y, text] : texts) EXPECT_TRUE(test::ShowsText(PrimarySurface, 260, y, text, &LogoSurface));
+}
+
+TEST_F(Screens, AHeldMenuKeyMovesEveryHundredMillisecondsAndDownWithUpCancelOut) {
+    backend.PressAt(TickCount() + 10, VK_DOWN);
+    backend.ReleaseAt(TickCount() + 460, VK_DOWN);
+    Taps({{700, VK_ESCAPE}, {800, VK_RETURN}});  // Escape does nothing in the menu
+    std::vector<std::pair<int32_t, int>> changes;
+    int last = 1;
+    Watch([&](int32_t t) {
+        if (MenuChoice != last) changes.push_back({t, last = MenuChoice});
+    });
+    EXPECT_EQ(shell::MainMenu(), State::LevelSelect);
+    Unwatch();
+    ASSERT_EQ(changes.size(), 5u);
+    const int order[] = {2, 3, 4, 5, 1};
+    for (size_t i = 0; i < changes.size(); ++i) {
+        EXPECT_EQ(changes[i].second, order[i]);
+        if (i > 0) EXPECT_GE(changes[i].first - changes[i - 1].first, 100);
+        if (i > 0) EXPECT_LE(changes[i].first - changes[i - 1].first, 103);
+    }
+
+    ResetKeyboard();
+    for (int vk : {VK_DOWN, VK_UP}) {
+        backend.PressAt(TickCount() + 10, vk);
+        backend.ReleaseAt(TickCount() + 500, vk);
+    }
+    Taps({{600, VK_RETURN}});
+    int movedAtAYield = 0;
+    backend.onYield = [&] { movedAtAYield += MenuChoice != 1; };
+    EXPECT_EQ(shell::MainMenu(), State::LevelSelect);
+    backend.onYield = nullptr;
+    EXPECT_EQ(movedAtAYield, 0);
+}
+
+// ---------------------------------------------------------------- options
+
+TEST_F(Screens, OptionsChangeWithEnterAndEscapeSavesThem) {
+    UpdateRect = {200, 110, 450, 370};  // as the main menu leaves it
+    Surface first, afterOff;
+    std::map<int32_t, int> difficulty;
+    Watch([&](int32_t t) {
+        if (t == 10) first = PrimarySurface;
+        if (t == 300) afterOff = PrimarySurface;
+        if (t == 980 || t == 1180 || t == 1380) difficulty[t] = Difficulty;
+    });
+    Taps({{20, VK_RETURN}, {400, VK_RETURN},                          // music off and on again
+          {600, VK_DOWN}, {800, VK_DOWN}, {900, VK_RETURN}, {1100, VK_RETURN}, {1300, VK_RETURN},  // difficulty
+          {1500, VK_DOWN}, {1700, VK_RETURN},                          // rotation
+          {1900, VK_DOWN}, {2100, VK_DOWN}, {2300, VK_RETURN},         // Music again from the wrap, then Sound FX
+          {2500, VK_ESCAPE}});
+    EXPECT_EQ(shell::OptionsScreen(), State::MainMenu);
+    Unwatch();
+    EXPECT_TRUE(test::ShowsText(first, 260, 160, "OPTIONS", &LogoSurface));
+    EXPECT_TRUE(test::ShowsText(first, 260, 280, "Difficulty Medium", &LogoSurface));
+    EXPECT_TRUE(test::ShowsText(first, 260, 320, "Rotation:Color", &LogoSurface));
+    EXPECT_TRUE(test::ShowsText(afterOff, 260, 200, "Music off", &LogoSurface));
+    EXPECT_EQ(difficulty, (std::map<int32_t, int>{{980, 3}, {1180, 1}, {1380, 2}}));
+    EXPECT_EQ(audio::SoundLog(), (Log{"stop intro.wav", "rewind intro.wav", "play intro.wav loop"}));
+    EXPECT_TRUE(test::ShowsText(PrimarySurface, 260, 200, "Music on", &LogoSurface));
+    EXPECT_TRUE(test::ShowsText(PrimarySurface, 260, 240, "Sound FX off", &LogoSurface));
+    EXPECT_TRUE(test::ShowsText(PrimarySurface, 260, 320, "Rotation:Block", &LogoSurface));
+    EXPECT_TRUE(test::ShowsSprite(PrimarySurface, 230, 240, MarkerSurface));
+
+    MusicOn = SoundOn = Difficulty = 1;  // saved before leaving: the file says otherwise
+    RotationMode = 0;
+    data::Preferences("load");
+    EXPECT_EQ(std::vector<int>({MusicOn, SoundOn, Difficulty, RotationMode}), std::vector<int>({1, 0, 2, 1}));
+}
+
+TEST_F(Screens, TheEnterThatChoseOptionsChangesNothingAndAHeldOneRepeats) {
+    PressKey(VK_RETURN);
+    backend.ReleaseAt(TickCount() + 300, VK_RETURN);
+    Tap(400, VK_ESCAPE);
+    EXPECT_EQ(shell::OptionsScreen(), State::MainMenu);
+    EXPECT_EQ(MusicOn, 1);
+    EXPECT_TRUE(audio::SoundLog().empty());
+    EXPECT_TRUE(data::FileExists(userDir + "/prefs.znd"));  // saved even with nothing changed
+
+    ResetKeyboard();
+    Tap(20, VK_DOWN, 50);  // Sound FX
+    backend.PressAt(TickCount() + 200, VK_RETURN);
+    backend.ReleaseAt(TickCount() + 450, VK_RETURN);
+    Tap(600, VK_ESCAPE);
+    std::vector<int32_t> changes;
+    int last = SoundOn;
+    Watch([&](int32_t t) {
+        if (SoundOn != last) changes.push_back(t), last = SoundOn;
+    });
+    EXPECT_EQ(shell::OptionsScreen(), State::MainMenu);
+    Unwatch();
+    ASSERT_EQ(changes.size(), 3u);
+    for (size_t i = 1; i < changes.size(); ++i) {
+        EXPECT_GE(changes[i] - changes[i - 1], 100);
+        EXPECT_LE(changes[i] - changes[i - 1], 105);
+    }
+    EXPECT_EQ(SoundOn, 0);
+}
+
+// ---------------------------------------------------------------- quick help
+
+TEST_F(Screens, QuickHelpShowsTheHelpFileWithThePianoOnlyWithMusicOn) {
+    // The items of the shipped file, read without the game's reader.
+    std::string bytes = test::Unscrambled(data::ProgramFile("qhelp.znd"));
+    std::vector<std::string> items;
+    for (size_t start = 0; start < bytes.size();) {
+        size_t end = bytes.find("\r\n", start);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (line.size() >= 2 && line.front() == '"' && line.back() == '"') line = line.substr(1, line.size() - 2);
+        items.push_back(line);
+        start = end + 2;
+    }
+    ASSERT_EQ(items.size(), 20u);
+    Surface band(640, 480);
+    band.SetForeColour(Rgb(0, 255, 0));
+    for (size_t i = 0; i < items.size(); ++i) DrawSurfaceText(band, 15, 160 + 15 * int(i), items[i]);
+
+    for (uint8_t music : {1, 0}) {
+        MusicOn = music;
+        audio::SoundLog().clear();
+        Surface shown;
+        Watch([&](int32_t t) {
+            if (t == 100) shown = BackBuffer;
+        });
+        Tap(150, VK_ESCAPE);
+        EXPECT_EQ(shell::QuickHelp(), State::MainMenu);
+        Unwatch();
+        EXPECT_TRUE(test::SameArea(shown, band, {0, 160, 640, 470}));
+        EXPECT_TRUE(test::ShowsText(shown, CentredFloor(TextWidth("ZINTARI QUICK HELP")), 20, "ZINTARI QUICK HELP"));
+        const std::string load = "helpmusic load piano.mid repeats 999 loop 11000-152500";
+        EXPECT_EQ(audio::SoundLog(), (music ? Log{load, "helpmusic play", "rewind intro.wav", "helpmusic stop"}
+                                            : Log{load, "rewind intro.wav"}));
+        ResetKeyboard();  // Escape is still held when the screen has gone
+    }
+    for (const auto& f : std::filesystem::recursive_directory_iterator(tempDir))
+        ADD_FAILURE() << f.path() << " was left behind";
+
+    const std::string folder = tempDir + "/program";  // no help file at all: blank lines
+    std::filesystem::create_directories(folder);
+    data::SetFolders(folder, userDir, tempDir);
+    Surface shown;
+    Watch([&](int32_t t) {
+        if (t == 100) shown = BackBuffer;
+    });
+    Tap(150, VK_ESCAPE);
+    testing::internal::CaptureStderr();
+    shell::QuickHelp();
+    testing::internal::GetCapturedStderr();
+    Unwatch();
+    EXPECT_TRUE(test::AllBlack(shown, {0, 160, 640, 470}));
+}
+
+// ---------------------------------------------------------------- exit confirmation
+
+TEST_F(Screens, ExitConfirmationYesLeavesNoResumesOtherKeysWait) {
+    for (uint8_t music : {1, 0}) {
+        MusicOn = music;
+        audio::SoundLog().clear();
+        Taps({{500, VkLetter('Y')}});
+        EXPECT_EQ(game::ExitConfirm(), State::MainMenu);
+        EXPECT_EQ(audio::SoundLog(), (music ? Log{"music stop", "rewind intro.wav"} : Log{"rewind intro.wav"}));
+        ResetKeyboard();
+    }
+    // P toggled on would pause the game resumed afterwards.
+    PressKey(VkLetter('P'));
+    ReleaseKey(VkLetter('P'));
+    audio::SoundLog().clear();
+    Taps({{100, VK_SPACE}, {200, VK_ESCAPE}, {300, VK_RETURN}, {600, VkLetter('N')}});
+    const int32_t t0 = TickCount();
+    EXPECT_EQ(game::ExitConfirm(), State::PieceControl);
+    EXPECT_GE(TickCount() - t0, 600);
+    EXPECT_TRUE(audio::SoundLog().empty());
+    EXPECT_EQ(GetKeyState(VkLetter('P')) & 1, 0);
+
+    ResetKeyboard();
+    backend.PressAt(TickCount() + 50, VkLetter('N'));
+    backend.PressAt(TickCount() + 50, VkLetter('Y'));
+    EXPECT_EQ(game::ExitConfirm(), State::MainMenu);  // both together leave
+}
+
+TEST_F(Screens, TheExitQuestionIsDrawnOnTheScreenOverAGreyHatching) {
+    FillRect(PrimarySurface, WholeSurface, 0);
+    FillRect(BackBuffer, WholeSurface, 0);
+    Taps({{50, VkLetter('N')}});
+    game::ExitConfirm();
+    Surface hatched(640, 480);
+    for (int y = 220; y <= 256; y += 2)
+        for (int x = 200; x < 440; ++x) hatched.SetPixel(x, y, ToPixel565(Rgb(128, 128, 128)));
+    int left = 440, right = 200;
+    for (const auto& [y, text] : std::map<int, std::string>{{220, "Are you sure you want to"},
+                                                            {240, "exit to Main Menu? Y/N"}}) {
+        const int w = TextWidth(text), x = 320 - w / 2;
+        EXPECT_TRUE(test::ShowsText(PrimarySurface, x, y, text, &hatched));
+        left = std::min(left, x);
+        right = std::max(right, x + w);
+    }
+    EXPECT_TRUE(test::SameArea(PrimarySurface, hatched, {190, 218, left, 260}));
+    EXPECT_TRUE(test::SameArea(PrimarySurface, hatched, {right, 218, 450, 260}));
+    EXPECT_TRUE(test::AllBlack(PrimarySurface, {200, 260, 440, 264}));
+    EXPECT_TRUE(test::AllBlack(BackBuffer, WholeSurface));
+}
+
+// ---------------------------------------------------------------- level select
+
+class LevelSelect : public Screens {
+protected:
+    // The level under the frame, from where the screen last drew it.
+    static int Framed() {
+        const int c = (LevelSelectRect.Left - 186) / 45, r = (LevelSelectRect.Top - 119) / 50;
+        return 6 * r + c + 1;
+    }
+    // Taps each key 120 ms apart (held 40 ms) and notes the framed level
+    // 110 ms after each; Enter ends the visit.
+    State Walk(const std::vector<int>& keys, std::vector<int>* framed = nullptr) {
+        const int32_t now = TickCount();
+        std::set<int32_t> probes;
+        for (size_t i = 0; i < keys.size(); ++i) {
+            backend.TapAt(now + 50 + 120 * int32_t(i), keys[i], 40);
+            probes.insert(now + 160 + 120 * int32_t(i));
+        }
+        backend.onYield = [&] {
+            if (framed && probes.count(TickCount())) framed->push_back(Framed());
+        };
+        const State next = shell::LevelSelect();
+        backend.onYield = nullptr;
+        return next;
+    }
+    static bool Masked(int level) {
+        const int row = (level - 1) / 6 + 1, column = (level - 1) % 6 + 1;
+        return test::ShowsSprite(PrimarySurface, 45 * column + 141, 50 * row + 70, LevelMaskSurface);
+    }
+};
+
+TEST_F(LevelSelect, MovesStayOnTheOpenLevelsWhichAloneAreUnmasked) {
+    struct Case {
+        int unlocked;
+        std::vector<int> keys, framed;
+        int chosen;
+    };
+    const Case cases[] = {
+        {1, {VK_RIGHT, VK_DOWN, VK_LEFT, VK_UP, VK_RIGHT}, {1, 1, 1, 1, 1}, 1},
+        // To level 6, the row's end; 12 locked; back to 2, down to 8; 9 and
+        // 14 locked.
+        {8,
+         {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_LEFT, VK_LEFT, VK_LEFT, VK_LEFT,
+          VK_DOWN, VK_RIGHT, VK_DOWN},
+         {2, 3, 4, 5, 6, 6, 6, 5, 4, 3, 2, 8, 8, 8},
+         8},
+        {30, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_RIGHT},
+         {7, 13, 19, 25, 25, 26, 27, 28, 29, 30, 30}, 30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.unlocked) + " open");
+        LevelsUnlocked = uint8_t(c.unlocked);
+        std::vector<int> keys = c.keys, framed;
+        keys.push_back(VK_RETURN);
+        audio::SoundLog().clear();
+        EXPECT_EQ(Walk(keys, &framed), State::NewGame);
+        EXPECT_EQ(framed, c.framed);
+        EXPECT_EQ(CurrentLevel, c.chosen - 1);
+        for (int level = 1; level <= 30; ++level) EXPECT_EQ(Masked(level), level > c.unlocked) << level;
+        EXPECT_EQ(audio::SoundLog(), Log{"stop intro.wav"});
+        const std::string title = "Level " + std::to_string(c.chosen) + " " + LevelTable[c.chosen - 1].Title;
+        EXPECT_TRUE(test::ShowsText(BackBuffer, CentredFloor(TextWidth(title)), 65, title, &NewGameSurface));
+    }
+}
+
+TEST_F(LevelSelect, HeldLeftMovesEveryEightyMillisecondsAndTheChoosingEnterMustBeReleased) {
+    LevelsUnlocked = 8;
+    MusicOn = 0;
+    const int32_t now = TickCount();
+    for (int i = 0; i < 5; ++i) backend.TapAt(now + 100 + 150 * i, VK_RIGHT, 40);  // to level 6
+    backend.PressAt(now + 1000, VK_LEFT);
+    backend.ReleaseAt(now + 1300, VK_LEFT);
+    PressKey(VK_RETURN);  // the Enter that chose New Game, still held
+    backend.ReleaseAt(now + 1400, VK_RETURN);
+    backend.TapAt(now + 1500, VK_RETURN, 40);
+    std::vector<std::pair<int32_t, int>> changes;
+    int last = 1;
+    backend.onYield = [&] {
+        if (Framed() != last) changes.push_back({TickCount(), last = Framed()});
+    };
+    EXPECT_EQ(shell::LevelSelect(), State::NewGame);
+    backend.onYield = nullptr;
+    EXPECT_GE(TickCount() - now, 1500);
+    // The frame is drawn at the start of a pass, so each move shows one
+    // pass later; the last, with no wait after it, shows at once.
+    ASSERT_EQ(changes.size(), 9u);  // five right, four left
+    for (size_t i = 5; i < changes.size(); ++i) EXPECT_EQ(changes[i].second, 10 - int(i));
+    for (size_t i = 6; i < changes.size() - 1; ++i) {
+        EXPECT_GE(changes[i].first - changes[i - 1].first, 80);
+        EXPECT_LE(changes[i].first - changes[i - 1].first, 83);
+    }
+    EXPECT_EQ(CurrentLevel, 1);
+    EXPECT_TRUE(audio::SoundLog().empty());  // silent with the music off
+}
+
+TEST_F(LevelSelect, EscapeGoesBackAndTheTitleAndTopScoreStandOverThePicture) {
+    LevelsUnlocked = 5;
+    CurrentLevel = 3;
+    ScoreValues[0] = 4321;
+    EXPECT_EQ(Walk({VK_RIGHT, VK_ESCAPE}), State::MainMenu);
+    EXPECT_EQ(CurrentLevel, 3);
+    EXPECT_TRUE(audio::SoundLog().empty());  // the tune plays on
+    auto centred = [](const std::string& s) { return CentredFloor(TextWidth(s)); };
+    const std::string title = "Level 2 " + LevelTable[1].Title;
+    EXPECT_TRUE(test::ShowsText(BackBuffer, centred(title), 65, title, &NewGameSurface));
+    EXPECT_TRUE(test::ShowsText(BackBuffer, centred("SELECT LEVEL"), 40, "SELECT LEVEL", &NewGameSurface));
+    EXPECT_TRUE(test::ShowsText(BackBuffer, centred("Top Score : 4321"), 410, "Top Score : 4321", &NewGameSurface));
+    EXPECT_TRUE(test::ShowsSprite(BackBuffer, 231, 119, LevelIconSurface));  // one pixel above level 2's mask
+}
+
+TEST_F(LevelSelect, AHugeStoredCountNeitherWalksPastTheGridNorOpensAThirtyFirstLevel) {
+    test::WriteScrambledText(userDir + "/prefs.znd", "1\r\n1\r\n2\r\n0\r\n255\r\n\"x\"\r\n");
+    data::Preferences("load");
+    std::vector<int> keys(8, VK_DOWN), framed;
+    keys.insert(keys.end(), 8, VK_RIGHT);
+    keys.push_back(VK_RETURN);
+    EXPECT_EQ(Walk(keys, &framed), State::NewGame);
+    EXPECT_EQ(framed.back(), 30);
+    EXPECT_EQ(CurrentLevel, 29);
+    Horizontals = int16_t(CurrentRow().LineQuota);
+    Tap(20, VK_RETURN, 40);
+    EXPECT_NE(levels::CompleteLevel(), State::NextLevel);
+    EXPECT_EQ(LevelsUnlocked, 30);
+    EXPECT_EQ(CurrentLevel, 29);
+}
+
+// ---------------------------------------------------------------- the finale
+
+TEST(Stars, AStarDriftsLeftIsDrawnOnceOffTheEdgeAndReEntersAnew) {
+    ending::Star s;
+    s.x = 5;
+    s.y = 77;
+    s.speed = 3;
+    s.colour = 0x123456;
+    std::vector<int> xs;
+    for (int i = 0; i < 4; ++i) ending::MoveStar(s), xs.push_back(s.x);
+    EXPECT_EQ(xs, (std::vector<int>{2, -1, 640, 640 - s.speed}));  // drawn at -1 once, partly off the screen
+    ending::Star edge;
+    edge.x = 0;
+    edge.speed = 4;
+    ending::MoveStar(edge);
+    EXPECT_EQ(edge.x, -4);  // 0 is still on the screen: it moves on first
+
+    std::set<int> speeds, rows, reds, greens, blues;
+    for (int i = 0; i < 4000; ++i) {
+        ending::Star r;
+        r.x = -2;
+        ending::MoveStar(r);
+        ASSERT_EQ(r.x, 640);
+        speeds.insert(r.speed);
+        rows.insert(r.y);
+        reds.insert(r.colour & 255);
+        greens.insert(r.colour >> 8 & 255);
+        blues.insert(r.colour >> 16 & 255);
+        ASSERT_EQ(r.colour >> 24, 0);
+    }
+    EXPECT_EQ(speeds, (std::set<int>{1, 2, 3, 4}));
+    EXPECT_GE(*rows.begin(), 0);
+    EXPECT_LE(*rows.rbegin(), 479);
+    EXPECT_GT(rows.size(), 400u);
+    for (const auto* channel : {&reds, &greens, &blues}) {
+        EXPECT_EQ(*channel->begin(), 128);
+        EXPECT_EQ(*channel->rbegin(), 255);
+        EXPECT_EQ(channel->size(), 128u);
+    }
+}
+
+TEST_F(Screens, TheFinaleCurtainLeavesTheOuterColumnsThenTheClosingMessage) {
+    MusicOn = 0;
+    backend.PressAt(500, VK_ESCAPE);
+    // While Escape waits to be seen, the outer columns of the last frame are
+    // marked, so that the curtain's last picture shows what it left.
+    const uint16_t mark = ToPixel565(Rgb(255, 0, 255));
+    const int outer[] = {0, 1, 2, 3, 636, 637, 638, 639};
+    backend.onYield = [&] {
+        if (KeyHeld(VK_ESCAPE))
+            for (int y = 0; y < 480; ++y)
+                for (int x : outer) BackBuffer.SetPixel(x, y, mark);
+    };
+    std::vector<std::string> frames;  // which columns are still marked in each curtain frame
+    int32_t curtainEnd = -1;
+    backend.onIdle = [&] {
+        std::string marked;
+        for (int x : outer) {
+            bool whole = true;
+            for (int y = 0; y < 480; ++y) whole = whole && PrimarySurface.Pixel(x, y) == mark;
+            marked += whole ? 'm' : '.';
+        }
+        if (frames.empty() || frames.back() != marked) frames.push_back(marked);
+        if (marked == "........" && curtainEnd < 0) curtainEnd = backend.TickCount();
+        if (curtainEnd >= 0) backend.SetTime(backend.TickCount() + 4);  // 5 ms a pass in the message
+    };
+    EXPECT_EQ(ending::Finale(), State::MainMenu);
+    ASSERT_GE(frames.size(), 3u);
+    EXPECT_EQ(frames.front(), "mmmmmmmm");
+    EXPECT_EQ(frames[frames.size() - 2], "mmm..mmm");  // the last curtain frame
+    EXPECT_EQ(frames.back(), "........");              // the closing message clears it all
+    // 80 steps of 20 ms, then 3000 ms of message and 500 ms of black.
+    EXPECT_GE(curtainEnd, 500 + 80 * 20);
+    EXPECT_LE(curtainEnd, 500 + 80 * 20 + 25);
+    EXPECT_GE(backend.TickCount(), curtainEnd + 3500);
+    EXPECT_LE(backend.TickCount(), curtainEnd + 3515);
+    EXPECT_EQ(test::Logged("music play") + test::Logged("music stop"), 0);
+    EXPECT_EQ(audio::SoundLog().back(), "rewind intro.wav");  // the menu tune is ready again
+}
+
+TEST_F(Screens, TheFinaleMusicPlaysAndStopsAndAShortTapBetweenStepsIsMissed) {
+    MusicOn = 1;
+    // Steps at 20, 40, 60, ...: a tap from 41 to 55 falls between two.
+    backend.TapAt(41, VK_ESCAPE, 14);
+    backend.CloseAt(300);
+    EXPECT_THROW(ending::Finale(), ProgramEnded);
+    EXPECT_EQ(audio::SoundLog(), (Log{"music load endmid.mid repeats 999", "music play"}));
+    audio::SoundLog().clear();
+    backend.TapAt(400, VK_ESCAPE);
+    backend.CloseAt(700);  // only the start matters: the window closes during the curtain
+    EXPECT_THROW(ending::Finale(), ProgramEnded);
+    EXPECT_EQ(audio::SoundLog(), (Log{"music load endmid.mid repeats 999", "music play", "music stop"}));
+}
+
+}  // namespace
