@@ -44,6 +44,7 @@ struct Loader {
             } catch (...) {
                 error = std::current_exception();
             }
+            platform::ReleaseThreadState();
         });
     }
     void Join() {

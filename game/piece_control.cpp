@@ -38,6 +38,9 @@ State PieceControl() {
     const int32_t fallDelay = FallDelay();
     FrameStart = TickCount();
     int32_t rotateStamp = FrameStart, rightStamp = FrameStart, leftStamp = FrameStart;
+    // Only the piece changes while it falls: the well is drawn again when it
+    // has moved or turned, and not on the passes in between.
+    bool redraw = true;
     for (;;) {
         // A window that loses the keyboard pauses the game as P does, so a
         // piece never falls unseen.
@@ -47,6 +50,7 @@ State PieceControl() {
             const std::string paused = "PAUSED";
             DrawText(320 - TextWidth(paused) / 2, 230, paused, PrimarySurface);
             ScreenChanged();
+            redraw = true;  // the well covers the text again when play goes on
             shell::YieldToEvents();
             continue;
         }
@@ -70,25 +74,38 @@ State PieceControl() {
                     audio::StopAll(audio::MusicPlayer);
                 }
                 return State::GameOver;
-            case Landing::Falls: PieceY = int16_t(PieceY + CellSize); break;
+            case Landing::Falls:
+                PieceY = int16_t(PieceY + CellSize);
+                redraw = true;
+                break;
             }
         }
         if (Elapsed(rotateStamp) >= 100 && KeyHeld(VK_UP)) {
             rotateStamp = TickCount();
             RotatePiece();
+            redraw = true;
         }
         if (Elapsed(rightStamp) >= 100 && KeyHeld(VK_RIGHT)) {
             rightStamp = TickCount();
-            if (CanMoveRight()) PieceX = int16_t(PieceX + CellSize);
+            if (CanMoveRight()) {
+                PieceX = int16_t(PieceX + CellSize);
+                redraw = true;
+            }
         }
         if (Elapsed(leftStamp) >= 100 && KeyHeld(VK_LEFT)) {
             leftStamp = TickCount();
-            if (CanMoveLeft()) PieceX = int16_t(PieceX - CellSize);
+            if (CanMoveLeft()) {
+                PieceX = int16_t(PieceX - CellSize);
+                redraw = true;
+            }
         }
         if (KeyHeld(VK_ESCAPE)) return State::ExitConfirm;
-        DrawWell();
-        DrawPiece();
-        PresentRect(WellRect);
+        if (redraw) {
+            DrawWell();
+            DrawPiece();
+            PresentRect(WellRect);
+            redraw = false;
+        }
         shell::YieldToEvents();
     }
 }

@@ -128,6 +128,7 @@ public:
     void SetScreen(const Surface* screen) override {
         screen_ = screen;
         dirty_ = true;
+        lastShown_.clear();
     }
     void ScreenChanged() override { dirty_ = true; }
 
@@ -193,6 +194,7 @@ private:
         case SDL_QUIT: throw ProgramEnded{};
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) throw ProgramEnded{};
+            lastShown_.clear();  // shown, resized or exposed: draw it again
             if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
                 ReleaseAllKeys();  // their key-ups go to another window
                 focusLost_ = true;
@@ -248,6 +250,7 @@ private:
         SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
         if (full) SDL_SetWindowSize(window_, 640 * 2, 480 * 2);
         dirty_ = true;
+        lastShown_.clear();
     }
 
     // Copies the screen into the window, at most once per display frame.
@@ -262,6 +265,9 @@ private:
             DrawNameField(overlay_);
             shown = &overlay_;
         }
+        // A picture the window already shows costs nothing more.
+        if (shown->Pixels() == lastShown_) return;
+        lastShown_ = shown->Pixels();
         SDL_UpdateTexture(texture_, nullptr, shown->Pixels().data(), shown->Width() * 2);
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
         SDL_RenderClear(renderer_);
@@ -289,6 +295,7 @@ private:
     AudioCallback callback_;
     const Surface* screen_ = nullptr;
     Surface overlay_;
+    std::vector<uint16_t> lastShown_;
     bool dirty_ = true, focusLost_ = false;
     uint32_t start_ = 0, lastRefresh_ = 0, sleepMs_ = 1;
 };

@@ -39,3 +39,9 @@ std::vector<int16_t> LoadWavStereo(const std::string& path) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+void ReleaseThreadState() { SDL_TLSCleanup(); }
+
+}  // namespace platform

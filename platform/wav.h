@@ -11,4 +11,8 @@ namespace platform {
 // unreadable file throws data::FatalError("<path>: <reason>").
 std::vector<int16_t> LoadWavStereo(const std::string& path);
 
+// Frees what SDL keeps for the calling thread; a worker thread that used SDL
+// calls it before it ends.
+void ReleaseThreadState();
+
 }  // namespace platform
