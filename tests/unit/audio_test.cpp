@@ -100,17 +100,6 @@ TEST_F(AudioTest, AMissingWavFileStopsTheStartWithItsPath) {
     EXPECT_THROW(PlayOnce(LineWav), data::FatalError);
 }
 
-TEST_F(AudioTest, ShutdownTwiceAndSetUpAgain) {
-    SoundSetup();
-    AudioShutdown();
-    AudioShutdown();
-    PlayOnce(LineWav);  // nothing loaded: logs and stays silent
-    EXPECT_EQ(Peak(Mix(500)), 0);
-    SoundSetup();
-    PlayOnce(LineWav);
-    EXPECT_GT(Peak(Mix(2000)), 1000);
-}
-
 // MIDI pieces written by the test: format 0, 768 ticks a quarter note, 120
 // beats a minute (a tick is 0.65 ms; a synthesiser block of 64 frames is
 // about two ticks).
@@ -206,26 +195,6 @@ TEST_F(MidiTest, TheLoopRepeatsItsCountAndNotesAtItsEndWaitForTheLastPass) {
     EXPECT_EQ(trace.ticks.back(), -1);  // the piece has ended
 }
 
-TEST_F(MidiTest, TheJumpBackReleasesTheNotesInsteadOfCuttingThem) {
-    Midi midi;
-    midi.Note(0, 3000, 0, 60, 48);  // strings, held across the loop's end
-    Write("held.mid", midi, 3072);
-    LoadPiece(MusicPlayer, "held.mid", 1, 768, 1536);
-    PlayPiece(MusicPlayer);
-    int previous = 0;
-    bool wrapped = false;
-    for (int block = 0; block < 2 * 44100 / 64 && !wrapped; ++block) {
-        Mix(64);
-        const int tick = PieceTick(MusicPlayer);
-        wrapped = tick < previous;
-        previous = tick;
-    }
-    ASSERT_TRUE(wrapped);
-    // The note is not struck again at 768; it is dying away, not gone.
-    EXPECT_GT(PieceVoices(MusicPlayer), 0);
-    EXPECT_GT(Peak(Mix(64)), 100);
-}
-
 TEST_F(MidiTest, WithoutLoopPointsTheWholePieceRepeats) {
     Midi midi;
     midi.Note(0, 700, 0, 67, 0);
@@ -261,15 +230,6 @@ TEST_F(AudioTest, WithoutASoundfontTheMusicIsSilentAndTheGameGoesOn) {
     PlayPiece(MusicPlayer);
     EXPECT_EQ(Peak(Mix(4410)), 0);
     EXPECT_EQ(SoundLog(), (std::vector<std::string>{"music load mid0.Mid repeats 999", "music play"}));
-}
-
-TEST_F(AudioTest, TheShippedPiecesPlay) {
-    if (!data::FileExists(SoundFontPath)) GTEST_SKIP() << "no soundfont";
-    MusicSetup();
-    LoadPiece(HelpMusicPlayer, "piano.mid", 999, 11000, 152500);
-    PlayPiece(HelpMusicPlayer);
-    EXPECT_GT(Peak(Mix(4 * 44100)), 1000);
-    EXPECT_THROW(LoadPiece(MusicPlayer, "nothere.Mid", 999), data::FatalError);
 }
 
 }  // namespace

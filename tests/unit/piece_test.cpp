@@ -378,22 +378,6 @@ TEST_F(Pieces, LandingOnTheFloorOrTheStackAndGameOverAboveTheWell) {
     }
 }
 
-TEST_F(Pieces, DrawingShowsOnlyTheRowsInsideTheWellCopiedWhole) {
-    LoadContent();
-    Deal(Shapes[0]);
-    SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'S'}, {{1, 2}, 'B'}});
-    PieceY = -24;
-    platform::FillRect(platform::BackBuffer, platform::WholeSurface, platform::Rgb(255, 255, 255));
-    game::DrawPiece();
-    const uint16_t white = platform::ToPixel565(platform::Rgb(255, 255, 255));
-    ASSERT_TRUE(platform::BlockSurfaces[4].HasColourKey());  // the stone's key colour is drawn too
-    EXPECT_TRUE(test::SamePixels(platform::BackBuffer, CellRectOf(5, 0), platform::BlockSurfaces[4], {0, 0, 24, 24}));
-    EXPECT_TRUE(test::SamePixels(platform::BackBuffer, CellRectOf(5, 1), platform::BlockSurfaces[2], {0, 0, 24, 24}));
-    EXPECT_TRUE(test::AllPixels(platform::BackBuffer, {320, 26, 344, 50}, white));  // the red one above the well
-    EXPECT_TRUE(test::AllPixels(platform::BackBuffer, CellRectOf(4, 0), white));
-    EXPECT_TRUE(test::AllPixels(platform::BackBuffer, CellRectOf(6, 1), white));
-}
-
 // The piece control loop on the virtual clock.
 
 TEST_F(Pieces, ThePieceFallsOneRowPerIntervalFasterWithDownOrSpace) {
