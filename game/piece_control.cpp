@@ -1,4 +1,6 @@
 // The piece control loop and the exit confirmation it opens.
+#include <algorithm>
+
 #include "audio/audio.h"
 #include "game/pieces.h"
 #include "game/play.h"
@@ -114,9 +116,14 @@ State ExitConfirm() {
     // Drawn straight onto the screen; the next redraw of the well removes it.
     PrimarySurface.SetForeColour(Rgb(128, 128, 128));
     for (int y = 220; y <= 256; y += 2) DrawLine(PrimarySurface, 200, y, 440, y);
+    Rect dialog{200, 220, 440, 259};
     for (const auto& [text, y] : {std::pair<std::string, int>{"Are you sure you want to", 220},
-                                  std::pair<std::string, int>{"exit to Main Menu? Y/N", 240}})
-        DrawText(320 - TextWidth(text) / 2, y, text, PrimarySurface);
+                                  std::pair<std::string, int>{"exit to Main Menu? Y/N", 240}}) {
+        const int left = 320 - TextWidth(text) / 2;
+        DrawText(left, y, text, PrimarySurface);
+        dialog.Left = std::min(dialog.Left, left);
+        dialog.Right = std::max(dialog.Right, left + TextWidth(text));
+    }
     ScreenChanged();
     shell::ResetKeyToggles();
     for (;;) {
@@ -125,7 +132,12 @@ State ExitConfirm() {
             audio::Rewind(audio::IntroWav);
             return State::MainMenu;
         }
-        if (KeyHeld(VkLetter('N'))) return State::PieceControl;
+        if (KeyHeld(VkLetter('N'))) {
+            // The first line is wider than the well: what it covers beside
+            // the well comes back from the back buffer too.
+            PresentRect(dialog);
+            return State::PieceControl;
+        }
         shell::YieldToEvents();
     }
 }

@@ -91,6 +91,7 @@ class Play(unittest.TestCase):
                             what="the piece to fall after the pause")
 
             # Esc: the confirmation over the well, and the game stands still.
+            plain = game.screenshot()
             self.confirm(s, game, font)
             before = piece(game.screenshot())
             time.sleep(1.5)
@@ -99,8 +100,13 @@ class Play(unittest.TestCase):
             # N: the well is redrawn over the dialog and the piece goes on from where it was.
             game.press_until("n", lambda: all(screens.is_black(game.screenshot().game_pixel(*p)) for p in HATCH),
                              STEP_S, "the confirmation to go away on N")
-            after = piece(game.screenshot())
+            resumed = game.screenshot()
+            after = piece(resumed)
             self.assertEqual({c for c, _ in after}, {column}, "the piece left its column")
+            # The first line is wider than the well: beside the well nothing of it stays.
+            beside = [(x, y) for y in range(220, 260) for x in list(range(185, 200)) + list(range(440, 455))]
+            self.assertEqual([resumed.game_pixel(x, y) for x, y in beside],
+                             [plain.game_pixel(x, y) for x, y in beside], "the confirmation left text beside the well")
             self.assertIn(lowest(after) - lowest(before), (0, 1), "the piece jumped: %r -> %r" % (before, after))
             game.wait_until(lambda: lowest(piece(game.screenshot())) > lowest(after), STEP_S,
                             what="the piece to fall after N")
