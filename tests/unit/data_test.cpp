@@ -200,9 +200,11 @@ TEST(NameField, TypingRefusesQuotesAndControlsAndStopsAtTheLimit) {
     field.Type(std::string(40, 'W'));
     EXPECT_EQ(field.text.size(), field.maxLength);
     // The widest name still fits between the name's column and the score's.
-    for (char c = ' '; c < 127; ++c)
-        if (platform::NameCharAllowed(c))
+    for (char c = ' '; c < 127; ++c) {
+        if (platform::NameCharAllowed(c)) {
             EXPECT_LE(platform::SurfaceTextWidth(std::string(field.maxLength, c)), 389 - 169) << c;
+        }
+    }
 }
 
 TEST_F(Data, NameEntryTakesTheTypedNameAfterTheOldEnterIsReleased) {
@@ -244,52 +246,6 @@ TEST_F(Data, NameEntryTakesTheTypedNameAfterTheOldEnterIsReleased) {
     backend.TapAt(400, VK_RETURN);
     EXPECT_EQ(data::NameEntry(), shell::State::Finale);
     EXPECT_EQ(Scores()[4], " 65");
-}
-
-// ---------------------------------------------------------------- best players
-
-TEST_F(Data, TheBestPlayersBandWrapsEvery641StepsAndEscapeLeavesAtTheNextStep) {
-    LoadContent();
-    const platform::Surface& picture = platform::BestPlayersSurface;
-    std::vector<std::vector<uint16_t>> rows;  // the screen's row 100 at chosen steps
-    int steps = 0;
-    int32_t stamp = 0;
-    bool started = false;
-    backend.onYield = [&] {
-        if (!started || FrameStart == stamp) {  // no step in this pass
-            started = true;
-            stamp = FrameStart;
-            return;
-        }
-        stamp = FrameStart;
-        ++steps;
-        if (steps == 1 || steps == 2 || steps == 300 || steps == 641 || steps == 642 || steps == 643 || steps == 941) {
-            const uint16_t* row = platform::PrimarySurface.Row(100);
-            rows.emplace_back(row, row + 640);
-        }
-        if (steps == 941) platform::PressKey(VK_ESCAPE);
-    };
-    EXPECT_EQ(data::BestPlayers(), shell::State::MainMenu);
-    backend.onYield = nullptr;
-    EXPECT_EQ(steps, 941);
-    ASSERT_EQ(rows.size(), 7u);
-    // Step s shows the picture moved right by (s - 1) mod 641, where 640
-    // looks like 0.
-    auto shifted = [&](int o) {
-        std::vector<uint16_t> row(640);
-        for (int x = 0; x < 640; ++x) row[size_t(x)] = picture.Row(40)[(x - o % 640 + 640) % 640];
-        return row;
-    };
-    ASSERT_FALSE(shifted(1) == shifted(2));  // the picture is not a plain band
-    const int offsets[] = {0, 1, 299, 640, 0, 1, 299};
-    for (size_t i = 0; i < rows.size(); ++i) EXPECT_TRUE(rows[i] == shifted(offsets[i])) << "shot " << i;
-
-    const int32_t t0 = backend.TickCount();
-    platform::ResetKeyboard();
-    backend.TapAt(t0 + 60, VK_ESCAPE, 30);
-    EXPECT_EQ(data::BestPlayers(), shell::State::MainMenu);
-    EXPECT_GE(backend.TickCount() - t0, 75);
-    EXPECT_LE(backend.TickCount() - t0, 90);
 }
 
 // ---------------------------------------------------------------- help file

@@ -195,21 +195,6 @@ TEST_F(Pieces, CellRollsFollowTheLevelsLimits) {
     }
 }
 
-TEST_F(Pieces, FallIntervalByDifficulty) {
-    struct Case {
-        uint8_t speed;
-        int easy, medium, hard;
-    };
-    for (const Case c : {Case{10, 96, 80, 64}, Case{7, 67, 56, 44}, Case{255, 2448, 2040, 1632}}) {
-        const int expected[] = {c.easy, c.medium, c.hard};
-        Row().Speed = c.speed;
-        for (uint8_t d = 1; d <= 3; ++d) {
-            Difficulty = d;
-            EXPECT_EQ(game::FallDelay(), expected[d - 1]) << "Speed " << int(c.speed) << ", difficulty " << int(d);
-        }
-    }
-}
-
 TEST_F(Pieces, SlidingToTheWallsKeepsEveryCellInTheWell) {
     struct Case {
         int shape, mode;  // index into Shapes, RotationMode
@@ -290,11 +275,6 @@ TEST_F(Pieces, ColourRotationCyclesBlockRotationTurnsClockwiseSquaresAlwaysTurn)
     EXPECT_EQ(Grid(), ".../BGR/...");  // the old top is the right end
     game::RotatePiece();
     EXPECT_EQ(Grid(), ".B./.G./.R.");  // upright again, reversed
-    Deal(Shapes[2]);
-    PieceY = 0;
-    block();
-    game::RotatePiece();
-    EXPECT_EQ(Grid(), "..../YBGR/GRSW/....");
 
     for (uint8_t mode : {uint8_t(0), uint8_t(1)}) {
         RotationMode = mode;
@@ -387,7 +367,7 @@ TEST_F(Pieces, ThePieceFallsOneRowPerIntervalFasterWithDownOrSpace) {
         int32_t interval;
     };
     const Case cases[] = {
-        {{}, 1, 96}, {{platform::VK_DOWN}, 2, 50}, {{platform::VK_SPACE}, 3, 10},
+        {{}, 1, 96}, {{}, 2, 80}, {{}, 3, 64}, {{platform::VK_DOWN}, 2, 50}, {{platform::VK_SPACE}, 3, 10},
         {{platform::VK_DOWN, platform::VK_SPACE}, 2, 50},
     };
     for (const Case& c : cases) {

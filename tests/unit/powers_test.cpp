@@ -61,51 +61,67 @@ protected:
     }
 };
 
-// ---------------------------------------------------------------- Sweep
-
-TEST_F(Powers, SweepAnimatesTwoBroomsAndEmptiesTheBottomRowsWithScoringOff) {
-    for (const Rows& rows : {Rows{}, Rows{"R.G.......", "BSYW.RGB..", "SWRGBYSRGB", "GBYSRWBYSR"}}) {
-        SetRows(rows);
-        SweepPending = True;
-        const int32_t start = backend.TickCount();
-        std::vector<bool> early;
-        backend.onIdle = [&] {
-            if (backend.TickCount() != start + 50) return;
-            // First step: the upper broom at the left of row 14, the lower
-            // at the right of row 15, nothing further yet.
-            early = {Shows(CellRectOf(0, 14), SweepUpperSurface), Shows(CellRectOf(9, 15), SweepLowerSurface),
-                     Shows(CellRectOf(1, 14), SweepUpperSurface), Shows(CellRectOf(8, 15), SweepLowerSurface)};
-        };
-        EXPECT_EQ(powers::Sweep(), State::Settle);
-        backend.onIdle = nullptr;
-        EXPECT_EQ(early, (std::vector<bool>{true, true, false, false}));
-        for (int x = 0; x < WellColumns; ++x) {
-            EXPECT_TRUE(Shows(CellRectOf(x, 14), SweepUpperSurface)) << x;
-            EXPECT_TRUE(Shows(CellRectOf(x, 15), SweepLowerSurface)) << x;
+// A power on a hand-built well until the next piece: the well it leaves,
+// the points, and how long the power itself runs.
+TEST_F(Powers, SweepAirstoneAndHolyCrossOnHandBuiltWells) {
+    struct Case {
+        const char* what;
+        State (*power)();
+        Rows before, after;
+        int points;
+        int32_t least, most;
+    };
+    const int32_t cross = 33 * 25 + 50 * 20;
+    const Case cases[] = {
+        {"Sweep on empty rows", powers::Sweep, {}, {}, 0, 1000, 1010},  // ten busy waits of 100 ms
+        {"Sweep", powers::Sweep, {"R.G.......", "BSYW.RGB..", "SWRGBYSRGB", "GBYSRWBYSR"}, {"R.G.......", "BSYW.RGB.."},
+         0, 1000, 1010},
+        // Three reds fall together after a Sweep: they clear unscored.
+        {"Sweep cascade", powers::Sweep,
+         {"..R.......", "..........", "..........", "..........", "..........", "..........", "..........",
+          "..........", "RR........", "GBS.......", "BGS......."},
+         {}, 0, 1000, 1010},
+        // The lowest stone, from row 15, needs 64 steps of 20 ms.
+        {"Airstone", powers::Airstone, {"...R......", "...G.G....", "...B.S..Y.", "S..S.Y..S."},
+         {"...R......", "...G.G....", "...B.Y..Y."}, 0, 1280, 1285},
+        {"Airstone without stones", powers::Airstone, {"RG........"}, {"RG........"}, 0, 0, 0},
+        {"HolyCross over an empty cross", powers::HolyCross, {"SR......GB", "RS......BG"}, {"SR......GB", "RS......BG"},
+         0, cross, cross + 5},
+        {"Airstone completing a run", powers::Airstone, {"..R.......", "RRS......."}, {}, 50, 0, INT32_MAX},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetRows(c.before);
+        Score = Horizontals = 0;
+        PowerMeter = 9;
+        SweepPending = c.power == powers::Sweep ? True : False;
+        const int32_t start = backend.TickCount(), yields = backend.Yields();
+        EXPECT_EQ(c.power(), State::Settle);
+        EXPECT_GE(backend.TickCount() - start, c.least);
+        EXPECT_LE(backend.TickCount() - start, c.most);
+        if (c.power == powers::Sweep) {
+            for (int x = 0; x < WellColumns; ++x) {
+                EXPECT_TRUE(Shows(CellRectOf(x, 14), SweepUpperSurface)) << x;
+                EXPECT_TRUE(Shows(CellRectOf(x, 15), SweepLowerSurface)) << x;
+            }
+            EXPECT_EQ(backend.Yields(), yields);
+            EXPECT_EQ(SweepPending, False);
+            EXPECT_EQ(ScoringOn, False);  // what falls into place now clears unscored
         }
-        EXPECT_GE(backend.TickCount() - start, 1000);  // ten busy waits of 100 ms
-        EXPECT_LE(backend.TickCount() - start, 1010);
-        EXPECT_EQ(backend.Yields(), 0);
-        EXPECT_EQ(SweepPending, False);
-        EXPECT_EQ(ScoringOn, False);
         RunToNextPiece(State::Settle);
-        EXPECT_EQ(test::WellRows16(), WellOf((rows.empty() ? Rows{} : Rows{"R.G.......", "BSYW.RGB.."})));
+        EXPECT_EQ(test::WellRows16(), WellOf(c.after));
+        EXPECT_EQ(std::vector<int>({Score, Horizontals, PowerMeter}), std::vector<int>({c.points, c.points / 50, 9}));
         EXPECT_EQ(ScoringOn, True);  // back on with the next piece
+        if (!c.points) {
+            EXPECT_TRUE(test::AllPixels(PrimarySurface, StripRect, 0));
+        }
     }
-}
-
-TEST_F(Powers, RunsThatFallTogetherAfterASweepClearUnscored) {
-    SetRows({"RR........", "GBS.......", "BGS......."});
-    Well[2][5] = Colour1Cell;  // a red above the gap of column 2
-    Score = 700;
-    LinesLeft = 5;
-    PowerMeter = 9;
-    powers::Sweep();
-    const auto seen = RunToNextPiece(State::Settle);
-    EXPECT_NE(std::find(seen.begin(), seen.end(), State::Clear), seen.end());  // the three reds were cleared
-    EXPECT_EQ(Count('.'), WellColumns * WellRows);
-    EXPECT_EQ(std::vector<int>({Score, LinesLeft, Horizontals, PowerMeter}), std::vector<int>({700, 5, 0, 9}));
-    EXPECT_TRUE(test::AllPixels(PrimarySurface, StripRect, 0));  // no "+50"
+    SetWell({});  // a stone in the top row rises four steps
+    Well[7][0] = StoneCell;
+    const int32_t start = backend.TickCount();
+    powers::Airstone();
+    EXPECT_GE(backend.TickCount() - start, 80);
+    EXPECT_LE(backend.TickCount() - start, 82);
 }
 
 TEST_F(Powers, AnOverflowingMeterSweepsForFreeInPlaceOfTheDealtPiece) {
@@ -162,35 +178,6 @@ TEST_F(Powers, RainCompletesRunsOfAnyColourAndTheyScore) {
     }
 }
 
-// ------------------------------------------------------------- Airstone
-
-TEST_F(Powers, AirstoneLiftsEveryStoneTheBallsAboveDropAndItTakesTheLowestStonesTime) {
-    SetRows({"...R......", "...G.G....", "...B.S..Y.", "S..S.Y..S."});
-    int32_t start = backend.TickCount();
-    EXPECT_EQ(powers::Airstone(), State::Settle);
-    // The lowest stone, from row 15, needs 64 steps of 20 ms.
-    EXPECT_GE(backend.TickCount() - start, 1280);
-    EXPECT_LE(backend.TickCount() - start, 1285);
-    RunToNextPiece(State::Settle);
-    EXPECT_EQ(test::WellRows16(), WellOf({"...R......", "...G.G....", "...B.Y..Y."}));
-
-    SetWell({});
-    Well[7][0] = StoneCell;
-    start = backend.TickCount();
-    powers::Airstone();
-    EXPECT_GE(backend.TickCount() - start, 80);  // four steps
-    EXPECT_LE(backend.TickCount() - start, 82);
-    start = backend.TickCount();
-    EXPECT_EQ(powers::Airstone(), State::Settle);  // no stone: nothing at all
-    EXPECT_EQ(backend.TickCount(), start);
-
-    SetRows({"..R.......", "RRS......."});  // the fall completes a scored run
-    powers::Airstone();
-    RunToNextPiece(State::Settle);
-    EXPECT_EQ(Count('.'), WellColumns * WellRows);
-    EXPECT_EQ(Score, 50);
-}
-
 TEST_F(Powers, RisingStonesAndABombLeaveNothingAboveTheWell) {
     // Above the well the back buffer holds the level's title and the well's
     // frame; a full present (after the display comes back) shows it.
@@ -227,25 +214,20 @@ TEST_F(Powers, HolyCrossEmptiesTheCrossAndTheArmsFall) {
     Well[5][15] = StoneCell;
     Well[7][14] = Colour4Cell;
     Well[7][15] = StoneCell;
-    const int32_t start = backend.TickCount();
     EXPECT_EQ(powers::HolyCross(), State::Settle);
-    EXPECT_GE(backend.TickCount() - start, 33 * 25 + 50 * 20);
-    EXPECT_LE(backend.TickCount() - start, 33 * 25 + 50 * 20 + 5);
     RunToNextPiece(State::Settle);
     EXPECT_EQ(test::WellRows16(),
               (Rows{"..........", "..........", "R.........", "S.........", "S.........", "S.........", "S.........",
                     "G........R", "B........S", "S........S", "S........S", "S........S", "S........S", "S........S",
                     "S......Y.S", "S......S.S"}));
 
-    // Over an empty cross nothing changes and no circle is drawn.
+    // Over an empty cross no circle is drawn.
     SetRows({"SR......GB", "RS......BG"});
-    const Rows before = test::WellRows16();
     std::vector<uint16_t> afterGlow;
     backend.onIdle = [&] {
         if (afterGlow.empty()) afterGlow = PrimarySurface.Pixels();
     };
     powers::HolyCross();
-    EXPECT_EQ(test::WellRows16(), before);
     ASSERT_FALSE(afterGlow.empty());
     EXPECT_TRUE(PrimarySurface.Pixels() == afterGlow);
 }
@@ -369,7 +351,9 @@ TEST_F(Powers, PowerKeysNeedTheMeterLowerKeysFirstAndAirstoneNeedsAStone) {
         EXPECT_EQ(shell::RunState(State::PieceControl), c.next) << "meter " << c.meter;
         EXPECT_EQ(powers::PendingPower, c.pending);
         EXPECT_EQ(PowerMeter, c.meter);  // paid for by the power, not here
-        if (c.next == State::FirePower) EXPECT_EQ(backend.Yields(), yields);  // in the first pass
+        if (c.next == State::FirePower) {
+            EXPECT_EQ(backend.Yields(), yields);  // in the first pass
+        }
         EXPECT_TRUE(audio::SoundLog().empty());
     }
     SetRows({"RGBYSGBYRG"});
