@@ -285,15 +285,7 @@ protected:
         recorder.onChange = nullptr;
         return next;
     }
-    class Recorder : public test::ScreenTimes {
-    public:
-        void ScreenChanged() override {
-            ScreenTimes::ScreenChanged();
-            if (onChange) onChange();
-        }
-        std::function<void()> onChange;
-    };
-    Recorder recorder;
+    test::ScreenTimes recorder;
     std::vector<Rows> pictures;
     bool shownRight = true;
     int32_t start = 0;

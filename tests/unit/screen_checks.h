@@ -59,20 +59,4 @@ inline ::testing::AssertionResult ShowsText(const platform::Surface& target, int
                                          << " pixels differ";
 }
 
-// Whether every pixel of the rectangle is black.
-inline bool AllBlack(const platform::Surface& s, const platform::Rect& r) {
-    for (int y = r.Top; y < r.Bottom; ++y)
-        for (int x = r.Left; x < r.Right; ++x)
-            if (s.Pixel(x, y) != 0) return false;
-    return true;
-}
-
-// Whether the rectangle is the same in both surfaces.
-inline bool SameArea(const platform::Surface& a, const platform::Surface& b, const platform::Rect& r) {
-    for (int y = r.Top; y < r.Bottom; ++y)
-        for (int x = r.Left; x < r.Right; ++x)
-            if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
-    return true;
-}
-
 }  // namespace test

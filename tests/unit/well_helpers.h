@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -163,8 +164,10 @@ public:
     void ScreenChanged() override {
         HeadlessBackend::ScreenChanged();
         times.push_back(TickCount());
+        if (onChange) onChange();
     }
     std::vector<int32_t> times;
+    std::function<void()> onChange;  // called after each change
 };
 
 }  // namespace test
