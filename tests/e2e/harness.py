@@ -253,6 +253,18 @@ class Phase:
             "%.3f" % self.max_duration if self.max_duration != float("inf") else "open")
 
 
+def add_shot(phases, label, shot, previous_start):
+    """Extends the last phase by shot when it has the same label, else
+    closes it and opens a new one; previous_start is the prior shot's start."""
+    if phases and phases[-1].label == label:
+        phases[-1].count += 1
+        phases[-1].last_start = shot.t_start
+    else:
+        if phases:
+            phases[-1].after_end = shot.t_end
+        phases.append(Phase(label, shot, previous_start))
+
+
 def is_gold(rgb):
     """A bright warm yellow such as the bitmap font's face."""
     r, g, b = rgb
@@ -770,14 +782,7 @@ class Game:
                 raise AssertionError("the game ended (status %s) during %s; phases so far: %r\n%s"
                                      % (self.returncode, self.name, phases, _tail(self.log_path)))
             shot = self.screenshot()
-            label = classify(shot)
-            if phases and phases[-1].label == label:
-                phases[-1].count += 1
-                phases[-1].last_start = shot.t_start
-            else:
-                if phases:
-                    phases[-1].after_end = shot.t_end
-                phases.append(Phase(label, shot, previous_start))
+            add_shot(phases, classify(shot), shot, previous_start)
             previous_start = shot.t_start
             if done(phases):
                 return phases
@@ -850,8 +855,9 @@ class Game:
                     raise AssertionError("after %s the game shows neither the state before it nor %s" % (name, what))
                 print("note: %s had no effect within %.1f s; pressing it again" % (name, retry_s))
 
-    def wait_shot(self, test, timeout, what="the picture", interval=0.02):
-        """Screenshots until test(shot) is true; returns that shot."""
+    def shot_check(self, test):
+        """A predicate that screenshots and applies test, and the list that
+        keeps the shot that passed."""
         found = []
 
         def check():
@@ -861,6 +867,11 @@ class Game:
                 return True
             return False
 
+        return check, found
+
+    def wait_shot(self, test, timeout, what="the picture", interval=0.02):
+        """Screenshots until test(shot) is true; returns that shot."""
+        check, found = self.shot_check(test)
         self.wait_until(check, timeout, interval, what)
         return found[0]
 

@@ -385,17 +385,8 @@ class Screens:
 
     def hold_until(self, key, test, what, timeout=60):
         """Holds a key until test(shot) is true; returns that shot."""
-        game = self.game
-        found = []
-
-        def check():
-            shot = game.screenshot()
-            if test(shot):
-                found.append(shot)
-                return True
-            return False
-
-        game.press_until(key, check, timeout, what)
+        check, found = self.game.shot_check(test)
+        self.game.press_until(key, check, timeout, what)
         return found[0]
 
 

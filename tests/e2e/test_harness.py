@@ -3,7 +3,7 @@ sequence checks, on made-up screenshots (no game, no X server)."""
 import unittest
 
 import harness
-from harness import Phase, Scaling, Shot
+from harness import Scaling, Shot
 
 
 def phases_from(frames, period):
@@ -12,13 +12,7 @@ def phases_from(frames, period):
     previous_start = None
     for i, label in enumerate(frames):
         shot = Shot(4, 3, b"\0" * 36, i * period, i * period + period / 2)
-        if phases and phases[-1].label == label:
-            phases[-1].count += 1
-            phases[-1].last_start = shot.t_start
-        else:
-            if phases:
-                phases[-1].after_end = shot.t_end
-            phases.append(Phase(label, shot, previous_start))
+        harness.add_shot(phases, label, shot, previous_start)
         previous_start = shot.t_start
     return phases
 
