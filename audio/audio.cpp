@@ -66,7 +66,11 @@ Engine engine;
 void FinishSounds() { engine.soundLoader.Join(); }
 void FinishMusic() { engine.musicLoader.Join(); }
 
-void Log(const std::string& line) { SoundLog().push_back(line); }
+bool keepLog = false;
+
+void Log(const std::string& line) {
+    if (keepLog) SoundLog().push_back(line);
+}
 
 // Runs on the device's thread (or in a test's).
 void Mix(int16_t* out, int frames) {
@@ -100,6 +104,8 @@ void CloseDevice() {
 
 const char* SoundFile(Sound s) { return Files[s]; }
 
+void KeepSoundLog(bool keep) { keepLog = keep; }
+
 std::vector<std::string>& SoundLog() {
     static std::vector<std::string> log;
     return log;
@@ -108,6 +114,9 @@ std::vector<std::string>& SoundLog() {
 void SoundSetup() {
     FinishLoading();
     CloseDevice();
+    // The device opens first: the loader hands its sounds over under the
+    // device's lock. No device leaves the game silent; every call still works.
+    engine.deviceOpen = platform::Active().OpenAudio(Mix);
     engine.soundLoader.Start([] {
         std::array<SoundBuffer, SoundCount> loaded;
         for (int s = 0; s < SoundCount; ++s)
@@ -115,8 +124,6 @@ void SoundSetup() {
         platform::AudioLock lock;
         engine.sounds = std::move(loaded);
     });
-    // No device leaves the game silent; every call still works and logs.
-    engine.deviceOpen = platform::Active().OpenAudio(Mix);
 }
 
 void MusicSetup() { MusicSetupWith(SoundFontPath); }
@@ -216,15 +223,17 @@ void MixForTest(int16_t* out, int frames) {
 
 bool SoundPlaying(Sound s) {
     FinishSounds();
+    platform::AudioLock lock;
     return engine.sounds[s].Playing();
 }
 int SoundPosition(Sound s) {
     FinishSounds();
+    platform::AudioLock lock;
     return engine.sounds[s].Position();
 }
 int SoundFrames(Sound s) {
     FinishSounds();
-    return engine.sounds[s].Frames();
+    return engine.sounds[s].Frames();  // fixed once loaded
 }
 bool MusicReady() { return ReadyPlayer(MusicPlayer) != nullptr; }
 

@@ -52,7 +52,9 @@ void LoadPiece(Player p, const std::string& file, int repeats, int loopStart = N
 void PlayPiece(Player p);
 void StopAll(Player p);
 
-// The log of sound operations, one line per call ("play intro.wav loop").
+// The log of sound operations, one line per call ("play intro.wav loop"),
+// kept only once a test asks for it: a long game would grow it for nothing.
+void KeepSoundLog(bool keep);
 std::vector<std::string>& SoundLog();
 
 // The soundfont the music is played with (the content generator renders the

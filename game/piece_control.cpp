@@ -20,13 +20,10 @@ using shell::State;
 namespace {
 
 // Whether power key k may fire now. Airstone is passed over while the well
-// holds no stone, and then nothing is paid.
+// holds no stone: nothing is paid and the falling piece stays in sight.
 bool PowerKeyTaken(int k) {
     if (PowerMeter < k || !KeyHeld(VkDigit(k)) || PowerFired) return false;
-    if (k != 4) return true;
-    DrawWell();
-    PresentRect(WellRect);
-    return powers::CountStones() > 0;
+    return k != 4 || powers::CountStones() > 0;
 }
 
 }  // namespace

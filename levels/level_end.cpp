@@ -46,6 +46,12 @@ State CompleteLevel() {
     for (int i = 0; i < int(word.size()); ++i) letters.push_back({word.substr(size_t(i), 1), 205 + 20 * i, -20 - 10 * i, 0});
     audio::Stop(audio::Deogratias2Wav);
     if (MusicOn == 1) audio::PlayOnce(audio::FinishedWav);
+    // Finishing the highest open level opens the next one, the last opens
+    // them all. Saved before the screen says so: closing the window on this
+    // screen keeps it.
+    if (CurrentLevel + 1 == LevelCount) LevelsUnlocked = LevelCount;
+    else if (CurrentLevel + 1 == LevelsUnlocked) ++LevelsUnlocked;
+    data::Preferences("save");
 
     FrameStart = FrameNow = TickCount();
     const int32_t shown = FrameNow;
@@ -76,16 +82,11 @@ State CompleteLevel() {
     }
 
     if (MusicOn == 1) audio::Stop(audio::FinishedWav);
-    // Finishing the highest open level opens the next one.
-    if (CurrentLevel + 1 == LevelsUnlocked) ++LevelsUnlocked;
-    if (LevelsUnlocked <= LevelCount && CurrentLevel + 1 < LevelCount) {
-        data::Preferences("save");
+    if (CurrentLevel + 1 < LevelCount) {
         ++CurrentLevel;
         return State::NextLevel;
     }
     // The last level is done: the game ends.
-    LevelsUnlocked = LevelCount;
-    data::Preferences("save");
     if (Qualifies(Score)) {
         FinalePending = True;
         return State::NameEntry;

@@ -120,6 +120,8 @@ void DrawSurfaceText(Surface& s, int x, int y, const std::string& text) {
     }
 }
 
+void InitSurfaceText() { Renderer(); }
+
 int SurfaceTextWidth(const std::string& text) { return text.empty() ? 0 : Renderer().Get(text).width; }
 
 }  // namespace platform

@@ -81,7 +81,9 @@ void DrawRoundBox(Surface& s, int x1, int y1, int x2, int y2, int cornerW, int c
 // top-left at (x, y), in the fore colour.
 void DrawSurfaceText(Surface& s, int x, int y, const std::string& text);
 int SurfaceTextWidth(const std::string& text);
-inline constexpr int SurfaceTextHeight = 13;
+// Opens the face at start-up, so that a missing font stops the start with
+// its message rather than a later screen (name entry would lose its score).
+void InitSurfaceText();
 
 }  // namespace platform
 

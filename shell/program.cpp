@@ -69,6 +69,7 @@ void LoadEverything() {
     BuildCellTemplates();
     data::Preferences("load");
     InitDisplay();
+    InitSurfaceText();
     audio::SoundSetup();
     audio::MusicSetup();
     LoadLevelsAndFont();

@@ -26,6 +26,7 @@ void Headless::SetUp() {
     platform::ResetKeyboard();
     ResetProgramState();
     game::SeedRandom(12345);
+    audio::KeepSoundLog(true);
     audio::SoundLog().clear();
     shell::DisableTimer1();
     shell::DisableTimer2();

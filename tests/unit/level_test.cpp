@@ -248,6 +248,13 @@ TEST_F(LevelEnd, CompletingUnlocksSavesAndLeadsOn) {
     }
 }
 
+TEST_F(LevelEnd, TheUnlockIsSavedBeforeEnterSoClosingTheWindowKeepsIt) {
+    std::filesystem::remove(userDir + "/prefs.znd");
+    FinishLevel(4, 5);
+    EXPECT_EQ(RunStates(State::CompleteLevel, 6000), std::vector<State>{State::CompleteLevel});
+    EXPECT_EQ(test::StoredLevelsUnlocked(), 6);
+}
+
 TEST_F(LevelEnd, EnterAtOnceAdvancesWithTheBonusAndTheJingleNeedsTheMusic) {
     for (uint8_t music : {1, 0}) {
         FinishLevel(0, 1);

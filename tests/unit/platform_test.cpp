@@ -270,7 +270,9 @@ TEST_F(BitmapFont, MessageCentresOddWidthsOnTheEvenSide) {
         DrawText(x, 230, "|", expected);
         bool seen = false;
         backend.onIdle = [&] {
-            if (!seen) EXPECT_TRUE(PrimarySurface.Pixels() == expected.Pixels()) << "width " << width;
+            if (!seen) {
+                EXPECT_TRUE(PrimarySurface.Pixels() == expected.Pixels()) << "width " << width;
+            }
             seen = true;
         };
         ShowMessage("|", 5, 5);
