@@ -72,9 +72,6 @@ void ResetLevelState() {
 void ResetGameState() {
     Score = 0;
     PowerMeter = 0;
-    CurrentLevel = 0;
-    FinalePending = False;
-    ResetLevelState();
 }
 
 void ResetProgramState() {
@@ -95,5 +92,8 @@ void ResetProgramState() {
     FinaleRect = {248, 169, 390, 313};
     PanelRect = {20, 109, 190, 421};
     UpdateRect = LevelSelectRect = MarkerRect = CellRect = {};
+    CurrentLevel = 0;
+    FinalePending = False;
     ResetGameState();
+    ResetLevelState();
 }

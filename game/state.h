@@ -98,5 +98,5 @@ inline Rect CellRectOf(int x, int y) {
 }
 
 void ResetProgramState();  // everything, as before start-up
-void ResetGameState();     // Score and PowerMeter of a new game
+void ResetGameState();     // Score and PowerMeter, at a new game
 void ResetLevelState();    // counters, flags and an empty well of a level start

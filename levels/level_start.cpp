@@ -112,16 +112,14 @@ State StartLevel(bool newGame) {
     audio::LoadPiece(audio::MusicPlayer, "mid" + std::to_string(row.Music) + ".Mid", 999);
     ShowLevelIntro(std::to_string(row.DisplayNumber), row.Title, 4800, 1000);
     audio::Stop(audio::DeogratiasWav);
-    SweepPending = False;
+    ResetLevelState();
+    if (newGame) ResetGameState();
     BlackScreen();
     MinBlocks = row.MinBlocks;
     CopyRect(BackgroundSurface, {0, 0, 640, 480}, LoadScrambledPicture("bg" + std::to_string(row.Background)),
              {0, 0, 640, 480});
-    Horizontals = Verticals = Diagonals = 0;
-    if (newGame) Score = 0;
     LinesLeft = AccessPhraseGiven() ? 1 : row.LineQuota;
-    if (newGame) PowerMeter = 0;
-    ScoringOn = False;  // runs in the random fill clear unscored
+    // ScoringOn stays off: runs in the random fill clear unscored.
     FillWell();
 
     CopyRect(BackBuffer, WholeSurface, BackgroundSurface, WholeSurface);

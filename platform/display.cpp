@@ -88,9 +88,6 @@ void LoadSprites() {
     NameEntrySurface = Sized(LoadScrambledPicture("lab"), 640, 480);
     PianistSurface = Carried("pianist", 256, 110);
     FinaleSurface = Carried("finale", 142, 144);
-    WellRect = {200, 50, 440, 434};
-    MeterRect = {460, 50, 484, 434};
-    FinaleRect = {248, 169, 390, 313};
     // Our surfaces live in memory and survive a lost display, so a rebuild
     // keeps the level's background instead of leaving it undefined.
     if (BackgroundSurface.Width() != ScreenWidth) BackgroundSurface = Surface(ScreenWidth, ScreenHeight);

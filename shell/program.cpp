@@ -66,7 +66,7 @@ State RunState(State s) {
 void LoadEverything() {
     using namespace platform;
     Active().ShowCursor(false);
-    BuildCellTemplates();
+    ResetProgramState();
     data::Preferences("load");
     InitDisplay();
     InitSurfaceText();
@@ -76,8 +76,6 @@ void LoadEverything() {
     data::LoadScores();
     EnableTimer2();
     ClipboardText = Active().ClipboardText();
-    FinalePending = False;
-    PanelRect = {20, 109, 190, 421};
     game::SeedRandom(uint64_t(std::time(nullptr)) ^ uint64_t(TickCount()));
 }
 
