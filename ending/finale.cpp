@@ -56,7 +56,7 @@ shell::State Finale() {
     for (;;) {
         if (Elapsed(FrameStart) >= 20) {
             FrameStart = TickCount();
-            if (GetKeyState(VK_ESCAPE) < -1) break;
+            if (KeyHeld(VK_ESCAPE)) break;
             FillRect(BackBuffer, WholeSurface, 0);
             for (Star& s : stars) {
                 MoveStar(s);

@@ -40,19 +40,24 @@ State PieceControl() {
     // Only the piece changes while it falls: the well is drawn again when it
     // has moved or turned, and not on the passes in between.
     bool redraw = true;
+    bool pauseShown = false;
     for (;;) {
         // A window that loses the keyboard pauses the game as P does, so a
         // piece never falls unseen.
         if (Active().TakeFocusLoss()) SetKeyToggle(VkLetter('P'));
         // P toggled on and not held: paused. Time goes on meanwhile.
         if (GetKeyState(VkLetter('P')) == 1) {
-            const std::string paused = "PAUSED";
-            DrawText(320 - TextWidth(paused) / 2, 230, paused, PrimarySurface);
-            ScreenChanged();
+            if (!pauseShown) {
+                const std::string paused = "PAUSED";
+                DrawText(320 - TextWidth(paused) / 2, 230, paused, PrimarySurface);
+                ScreenChanged();
+                pauseShown = true;
+            }
             redraw = true;  // the well covers the text again when play goes on
             shell::YieldToEvents();
             continue;
         }
+        pauseShown = false;
         for (int k = 2; k <= 6; ++k)
             if (PowerKeyTaken(k)) {
                 powers::PendingPower = k;

@@ -65,36 +65,16 @@ void ShowLevelIntro(const std::string& number, const std::string& title, int32_t
     shell::DisableTimer1();
     audio::Stop(audio::FinishedWav);
     audio::Rewind(audio::FinishedWav);
-    const std::string lines[] = {"Level " + number, title, DirectionText(CurrentRow().Directions)};
+    const std::vector<std::string> lines = {"Level " + number, title, DirectionText(CurrentRow().Directions)};
     audio::Rewind(audio::DeogratiasWav);
     if (MusicOn == 1) audio::PlayOnce(audio::DeogratiasWav);
     EscapeWatch escape;
-    FrameStart = TickCount();
-    for (;;) {
-        FrameNow = TickCount();
-        FillRect(BackBuffer, WholeSurface, 0);
-        for (int i = 0; i < 3; ++i) DrawText(CentredHalfEven(TextWidth(lines[i])), 210 + 20 * i, lines[i], BackBuffer);
-        Present();
-        if (escape.Fired()) {
-            audio::Stop(audio::DeogratiasWav);
-            break;
-        }
-        if (Since(FrameNow, FrameStart) >= showMs) break;
+    const bool skipped = ShowLines(lines, 210, showMs, blackMs, [&] {
+        if (escape.Fired()) return true;
         shell::YieldToEvents();
-    }
-    FillRect(BackBuffer, WholeSurface, 0);
-    FrameStart = TickCount();
-    for (;;) {
-        FrameNow = TickCount();
-        FillRect(PrimarySurface, WholeSurface, 0);
-        ScreenChanged();
-        if (escape.Fired()) {
-            audio::Stop(audio::DeogratiasWav);
-            return;
-        }
-        if (Since(FrameNow, FrameStart) >= blackMs) return;  // the jingle plays on
-        shell::YieldToEvents();
-    }
+        return false;
+    });
+    if (skipped) audio::Stop(audio::DeogratiasWav);  // otherwise the jingle plays on
 }
 
 void FillWell() {

@@ -21,23 +21,30 @@ int CentredHalfEven(int width) {
     return down % 2 == 0 ? down : down + 1;
 }
 
-void ShowMessage(const std::string& text, int32_t showMs, int32_t blackMs) {
-    FrameStart = TickCount();
-    do {
-        FrameNow = TickCount();
-        FillRect(BackBuffer, WholeSurface, 0);
-        DrawText(CentredHalfEven(TextWidth(text)), 230, text, BackBuffer);
-        Present();
-        Active().Idle();
-    } while (Since(FrameNow, FrameStart) < showMs);
+bool ShowLines(const std::vector<std::string>& lines, int top, int32_t showMs, int32_t blackMs,
+               const std::function<bool()>& pass) {
+    // Drawn once: nothing else touches the screen meanwhile.
     FillRect(BackBuffer, WholeSurface, 0);
-    FrameStart = TickCount();
-    do {
-        FrameNow = TickCount();
-        FillRect(PrimarySurface, WholeSurface, 0);
-        ScreenChanged();
+    for (size_t i = 0; i < lines.size(); ++i)
+        DrawText(CentredHalfEven(TextWidth(lines[i])), top + 20 * int(i), lines[i], BackBuffer);
+    Present();
+    for (const int32_t ms : {showMs, blackMs}) {
+        FrameStart = TickCount();
+        do {
+            FrameNow = TickCount();
+            if (pass()) return true;
+        } while (Since(FrameNow, FrameStart) < ms);
+        FillRect(BackBuffer, WholeSurface, 0);
+        Present();
+    }
+    return false;
+}
+
+void ShowMessage(const std::string& text, int32_t showMs, int32_t blackMs) {
+    ShowLines({text}, 230, showMs, blackMs, [] {
         Active().Idle();
-    } while (Since(FrameNow, FrameStart) < blackMs);
+        return false;
+    });
 }
 
 }  // namespace platform

@@ -1,7 +1,9 @@
 // Milliseconds on one tick count, the busy wait and the full-screen message.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -18,6 +20,13 @@ void Wait(int32_t ms);
 int CentredHalfEven(int width);
 // x of a text of width w centred on 320, rounding down.
 inline int CentredFloor(int width) { return 320 - width / 2; }
+
+// Lines of text centred on a black screen, 20 pixels apart from top, for
+// showMs, then black for blackMs. pass() runs on every pass of both waits
+// (it yields); when it returns true the screen ends at once and so does
+// ShowLines, returning true.
+bool ShowLines(const std::vector<std::string>& lines, int top, int32_t showMs, int32_t blackMs,
+               const std::function<bool()>& pass);
 
 // The text centred on a black screen for showMs, then black for blackMs.
 // Cannot be skipped.

@@ -73,9 +73,11 @@ shell::State Bomb() {
     FrameStart = TickCount();
     int32_t animStamp = FrameStart, rightStamp = FrameStart, leftStamp = FrameStart;
     Rect source = WholeSurface;  // the whole strip until the first animation step
+    bool redraw = true;  // the well is drawn again only when the bomb changed
     for (;;) {
         if (Elapsed(animStamp) >= 25) {
             animStamp = TickCount();
+            redraw = true;
             if (frame == 2) frame = -1;
             ++frame;
             source = {24 * frame, 0, 24 * frame + 24, 24};
@@ -93,19 +95,29 @@ shell::State Bomb() {
                 return shell::State::Settle;
             }
             by += 24;
+            redraw = true;
         }
         // Steering only inside the well, never into a wall or a block.
         if (KeyHeld(VK_RIGHT) && Elapsed(rightStamp) >= 100) {
             rightStamp = TickCount();
-            if (bx < 216 && by >= 0 && Well[bx / 24 + 1][by / 24].Empty) bx += 24;
+            if (bx < 216 && by >= 0 && Well[bx / 24 + 1][by / 24].Empty) {
+                bx += 24;
+                redraw = true;
+            }
         }
         if (KeyHeld(VK_LEFT) && Elapsed(leftStamp) >= 100) {
             leftStamp = TickCount();
-            if (bx >= 1 && by >= 0 && Well[bx / 24 - 1][by / 24].Empty) bx -= 24;
+            if (bx >= 1 && by >= 0 && Well[bx / 24 - 1][by / 24].Empty) {
+                bx -= 24;
+                redraw = true;
+            }
         }
-        game::DrawWell();
-        if (by >= 0) CopyRect(BackBuffer, BombRect(bx, by), BombFramesSurface, source);  // unseen above the well
-        PresentRect(WellRect);
+        if (redraw) {
+            game::DrawWell();
+            if (by >= 0) CopyRect(BackBuffer, BombRect(bx, by), BombFramesSurface, source);  // unseen above the well
+            PresentRect(WellRect);
+            redraw = false;
+        }
         shell::YieldToEvents();
     }
 }

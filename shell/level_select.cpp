@@ -70,7 +70,7 @@ State LevelSelect() {
             ++r;
             Wait(80);
         }
-        if (GetKeyState(VK_ESCAPE) < -1) return State::MainMenu;
+        if (KeyHeld(VK_ESCAPE)) return State::MainMenu;
         // The Enter that chose New Game must be released first.
         if (!KeyHeld(VK_RETURN)) enterReleased = true;
         else if (enterReleased) {

@@ -49,6 +49,9 @@ State QuickHelp() {
     audio::LoadPiece(audio::HelpMusicPlayer, "piano.mid", 999, 11000, 152500);
     const std::string title = "ZINTARI QUICK HELP";
     DrawText(CentredFloor(TextWidth(title)), 20, title, BackBuffer);
+    // The lines never change and nothing else draws over them.
+    BackBuffer.SetForeColour(Rgb(0, 255, 0));
+    for (int i = 0; i < HelpLines; ++i) DrawSurfaceText(BackBuffer, 15, 160 + 15 * i, lines[size_t(i)]);
     if (MusicOn == 1) audio::PlayPiece(audio::HelpMusicPlayer);
     Present();
 
@@ -57,15 +60,11 @@ State QuickHelp() {
     FrameStart = TickCount();
     int32_t gazeStamp = FrameStart;
     for (;;) {
-        if (GetKeyState(VK_ESCAPE) < -1) {
+        if (KeyHeld(VK_ESCAPE)) {
             audio::Rewind(audio::IntroWav);
             if (MusicOn == 1) audio::StopAll(audio::HelpMusicPlayer);
             return State::MainMenu;
         }
-        // The lines are redrawn every pass on their black ground.
-        FillRect(BackBuffer, {0, 160, 640, 160 + 15 * HelpLines}, 0);
-        BackBuffer.SetForeColour(Rgb(0, 255, 0));
-        for (int i = 0; i < HelpLines; ++i) DrawSurfaceText(BackBuffer, 15, 160 + 15 * i, lines[size_t(i)]);
         if (Elapsed(FrameStart) >= 70) {
             FrameStart = TickCount();
             frame = 1 - frame;
@@ -78,8 +77,8 @@ State QuickHelp() {
             // The eye looks up now and then and bobs with frame 1.
             BackBuffer.SetForeColour(0);
             DrawBox(BackBuffer, 295, 76 - 2 * gaze + frame, 297, 78 - 2 * gaze + frame);
+            Present();
         }
-        Present();
         YieldToEvents();
     }
 }

@@ -100,15 +100,15 @@ TEST_F(Levels, TheIntroLastsItsTimesUnlessAFreshEscapeEndsIt) {
         bool heldAtStart;
         std::vector<std::pair<int32_t, bool>> keys;  // Escape pressed (true) or released at a time
         int32_t took;
-        int stops;  // a fresh Escape in the text phase, still held, ends the black one too
+        bool skipped;  // a fresh Escape in the text phase, still held, ends the black one too
     };
     const Case cases[] = {
-        {"no key", false, {}, Show + Black, 0},
-        {"held from the last screen", true, {}, Show + Black, 0},
-        {"held, let go and pressed again", true, {{200, false}, {400, true}}, 400, 2},
-        {"a fresh tap", false, {{300, true}, {330, false}}, 300, 2},
-        {"let go in the text, pressed in the black", true, {{Show + 50, false}, {Show + 150, true}}, Show + 150, 1},
-        {"let go in the black alone", true, {{Show + 50, false}}, Show + Black, 0},
+        {"no key", false, {}, Show + Black, false},
+        {"held from the last screen", true, {}, Show + Black, false},
+        {"held, let go and pressed again", true, {{200, false}, {400, true}}, 400, true},
+        {"a fresh tap", false, {{300, true}, {330, false}}, 300, true},
+        {"let go in the text, pressed in the black", true, {{Show + 50, false}, {Show + 150, true}}, Show + 150, true},
+        {"let go in the black alone", true, {{Show + 50, false}}, Show + Black, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -126,7 +126,7 @@ TEST_F(Levels, TheIntroLastsItsTimesUnlessAFreshEscapeEndsIt) {
         EXPECT_LE(TickCount() - t0, c.took + 5);
         EXPECT_FALSE(shell::Timer1Enabled());
         Log expected = {"stop finished.wav", "rewind finished.wav", "rewind deogratias.wav", "play deogratias.wav once"};
-        expected.insert(expected.end(), size_t(c.stops), "stop deogratias.wav");  // else the jingle plays on
+        if (c.skipped) expected.push_back("stop deogratias.wav");  // else the jingle plays on
         EXPECT_EQ(audio::SoundLog(), expected);
         if (c.took == Show + Black) {
             EXPECT_FALSE(test::AllPixels(shots[Show - 50], {0, 210, 640, 270}, 0));
