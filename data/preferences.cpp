@@ -40,9 +40,24 @@ void LoadFrom(const std::string& path) {
 
 }  // namespace
 
-void ClampLevelsUnlocked() {
-    if (LevelsUnlocked < 1) LevelsUnlocked = 1;
-    if (LevelsUnlocked > LevelCount) LevelsUnlocked = LevelCount;
+void KeepPreferencesInRange() {
+    struct Option {
+        const char* name;
+        uint8_t& value;
+        int low, high, fallback;
+    };
+    const Option options[] = {
+        {"music", MusicOn, 0, 1, 1},
+        {"sound", SoundOn, 0, 1, 1},
+        {"difficulty", Difficulty, 1, 3, 2},
+        {"rotation", RotationMode, 0, 1, 0},
+        {"open levels", LevelsUnlocked, 1, LevelCount, LevelsUnlocked < 1 ? 1 : LevelCount},
+    };
+    for (const Option& o : options)
+        if (o.value < o.low || o.value > o.high) {
+            std::fprintf(stderr, "zintari: preferences: %s %d is out of range; using %d\n", o.name, o.value, o.fallback);
+            o.value = uint8_t(o.fallback);
+        }
 }
 
 void Preferences(const std::string& mode) {
@@ -62,7 +77,7 @@ void Preferences(const std::string& mode) {
         SeedUserFile(PrefsFile);
         LoadFrom(path);
     }
-    ClampLevelsUnlocked();
+    KeepPreferencesInRange();
 }
 
 }  // namespace data

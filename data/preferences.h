@@ -14,7 +14,9 @@ void Preferences(const std::string& mode);
 // when the text does not hold them.
 bool ParsePreferences(const std::string& text);
 
-// LevelsUnlocked within 1 to 30, whatever a file held.
-void ClampLevelsUnlocked();
+// A hand-edited file may hold values the game has no use for: each goes
+// back to its default, the count of open levels to the nearer end of 1 to
+// 30, with a one-line message.
+void KeepPreferencesInRange();
 
 }  // namespace data

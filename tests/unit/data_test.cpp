@@ -1,6 +1,7 @@
 // The player's files and the best players: preferences, the scores table
 // and its file, name entry, the best players screen, and the help reader.
 #include <filesystem>
+#include <tuple>
 
 #include "data/best_players.h"
 #include "data/files.h"
@@ -82,14 +83,20 @@ TEST_F(Data, PreferencesRoundTripAndTheFirstLoadTakesTheShippedFile) {
     EXPECT_EQ(Values(), "0 1 3 1 17");
     EXPECT_TRUE(fs::is_empty(tempDir));
 
-    // Other values are kept as stored, commas separate too, and the count of
-    // open levels is clamped to 1-30.
-    for (const auto& [text, values] : std::vector<std::pair<std::string, std::string>>{
-             {"0\r\n0\r\n7\r\n9\r\n0\r\n", "0 0 7 9 1"}, {"1,1,2,0,31\r\n", "1 1 2 0 30"},
-             {"1\r\n1\r\n2\r\n0\r\n255\r\n", "1 1 2 0 30"}, {"1\r\n1\r\n2\r\n0\r\n17\r\n", "1 1 2 0 17"}}) {
+    // Commas separate too. Values out of range go back to their defaults,
+    // the count of open levels to the nearer end of 1-30, and say so.
+    for (const auto& [text, values, said] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"2\r\n0\r\n7\r\n9\r\n0\r\n", "1 0 2 0 1", "music 2 is out of range; using 1"},
+             {"1,1,2,0,31\r\n", "1 1 2 0 30", "open levels 31 is out of range; using 30"},
+             {"1\r\n1\r\n0\r\n0\r\n255\r\n", "1 1 2 0 30", "difficulty 0 is out of range; using 2"},
+             {"1\r\n1\r\n2\r\n0\r\n17\r\n", "1 1 2 0 17", ""}}) {
         test::WriteScrambledText(PrefsPath(), text);
+        testing::internal::CaptureStderr();
         data::Preferences("load");
+        const std::string stderrText = testing::internal::GetCapturedStderr();
         EXPECT_EQ(Values(), values) << text;
+        EXPECT_EQ(said.empty(), stderrText.empty()) << stderrText;
+        EXPECT_NE(stderrText.find(said), std::string::npos) << stderrText;
     }
 }
 
