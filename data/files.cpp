@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -118,16 +119,18 @@ PlainCopy::~PlainCopy() { ::unlink(plain_.c_str()); }
 
 std::string PlainCopy::Contents() const { return ReadWholeFile(plain_); }
 
-void WriteScrambled(const std::string& destination, const std::string& plainName, const std::string& text) {
+bool WriteScrambled(const std::string& destination, const std::string& plainName, const std::string& text) {
     const std::string plain = PlainFile(plainName);
+    bool saved = true;
     try {
         WriteFileAtomically(plain, text, Sync::No);
         ScrambleFile(plain, destination, DataKey);
-    } catch (...) {
-        ::unlink(plain.c_str());
-        throw;
+    } catch (const FatalError& e) {
+        std::fprintf(stderr, "zintari: not saved: %s; the previous %s is kept\n", e.what(), destination.c_str());
+        saved = false;
     }
     ::unlink(plain.c_str());
+    return saved;
 }
 
 void SeedUserFile(const std::string& relative) {

@@ -53,9 +53,10 @@ private:
     std::string plain_;
 };
 
-// Writes text as a plain file, scrambles it into destination and deletes the
-// plain file.
-void WriteScrambled(const std::string& destination, const std::string& plainName, const std::string& text);
+// Saves the player's text: writes it as a plain file, scrambles it into
+// destination and deletes the plain file. A save that fails is said on
+// stderr and the game goes on with the previous file whole; returns false.
+bool WriteScrambled(const std::string& destination, const std::string& plainName, const std::string& text);
 
 bool FileExists(const std::string& path);
 std::string ReadWholeFile(const std::string& path);  // throws FatalError

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 
 #include "audio/audio.h"
 #include "data/files.h"
@@ -31,6 +32,7 @@ const char* StateName(State s) {
         "PieceControl", "Settle",    "Resolve",   "Clear",       "ExitConfirm", "CompleteLevel", "GameOver",
         "NameEntry", "Finale",       "FirePower", "Sweep",       "Rain",        "Airstone",  "HolyCross",
         "Bomb",     "Shutdown"};
+    static_assert(std::size(names) == size_t(State::Shutdown) + 1, "a name for every state");
     return names[int(s)];
 }
 
@@ -116,7 +118,7 @@ int RunProgram() {
         }
     } catch (const platform::ProgramEnded&) {
         // The window was closed: the program ends at once.
-    } catch (const data::FatalError& e) {
+    } catch (const std::exception& e) {  // a FatalError, or the system out of memory or threads
         std::fprintf(stderr, "zintari: %s\n", e.what());
         status = 1;
     }
