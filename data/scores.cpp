@@ -6,6 +6,7 @@
 #include "data/fields.h"
 #include "data/files.h"
 #include "game/state.h"
+#include "platform/keyboard.h"
 
 namespace data {
 
@@ -29,7 +30,11 @@ bool ParseScores(const std::string& text) {
         const auto name = in.Next();
         const auto value = in.NextNumber(INT32_MIN, INT32_MAX);
         if (!name || !value) return false;
-        names[size_t(i)] = *name;
+        // A name keeps only what the name field accepts, so that it saves
+        // back as it was read.
+        platform::TextField field;
+        field.Type(*name);
+        names[size_t(i)] = field.text;
         values[size_t(i)] = int32_t(*value);
     }
     ScoreNames = names;

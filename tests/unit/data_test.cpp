@@ -184,6 +184,17 @@ TEST_F(Data, TheScoresFileRoundTripsAndLoadsInItsOwnOrder) {
     data::LoadScores();
     EXPECT_EQ(Scores(), (Table{"p5 5", "p70 70", "p20 20", "p90 90", "p10 10", "p60 60", "p30 30", "p80 80", "p40 40",
                                "p50 50"}));
+
+    // A hand-edited name with a quote, a line break or too many letters
+    // keeps what the name field would, and saves back unchanged.
+    test::WriteScrambledText(ScoresPath(), "e\"\r\n50\r\n\"two\nlines\"\r\n40\r\n\"abcdefghijklmnopqrstu\"\r\n30\r\n" +
+                                               unsorted.substr(unsorted.find("\"p90")));
+    data::LoadScores();
+    const Table edited = Scores();
+    EXPECT_EQ(Table(edited.begin(), edited.begin() + 3), (Table{"e 50", "twolines 40", "abcdefghijklmnop 30"}));
+    data::SaveScores();
+    data::LoadScores();
+    EXPECT_EQ(Scores(), edited);
 }
 
 TEST_F(Data, ADamagedScoresFileIsSetAsideAndTheShippedTableUsed) {
