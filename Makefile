@@ -9,7 +9,8 @@ all: build
 setup:
 	@scripts/setup.sh
 
-$(BUILD)/build.ninja:
+# Configured after the packages are in, even under make -j.
+$(BUILD)/build.ninja: | setup
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
 
 configure: setup $(BUILD)/build.ninja

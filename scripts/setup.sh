@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfluidsynth-dev
   fonts-dejavu-core fonts-dejavu-extra timgm6mb-soundfont
   libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-  python3 xvfb openbox xdotool x11-utils imagemagick
+  python3 xvfb openbox xdotool imagemagick
   desktop-file-utils appstream
 )
 
@@ -20,7 +20,13 @@ done
 
 echo "Installing: ${missing[*]}"
 sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "setup: installing packages needs root, and sudo is not installed; as root run: apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+  sudo="sudo"
+fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -q
 $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -136,7 +136,7 @@ class MidiTest : public AudioTest {
 protected:
     void SetUp() override {
         AudioTest::SetUp();
-        if (!data::FileExists(SoundFontPath)) GTEST_SKIP() << "no soundfont at " << SoundFontPath;
+        ASSERT_TRUE(data::FileExists(SoundFontPath)) << "no soundfont at " << SoundFontPath;
         const std::string program = tempDir + "/program";
         std::filesystem::create_directories(program + "/mid");
         data::SetFolders(program, userDir, tempDir);
