@@ -32,9 +32,6 @@ void SetFolders(const std::string& program, const std::string& user, const std::
     userFolder = user;
     tempFolder = temp;
 }
-const std::string& ProgramFolder() { return programFolder; }
-const std::string& UserFolder() { return userFolder; }
-const std::string& TempFolder() { return tempFolder; }
 std::string ProgramFile(const std::string& relative) { return Join(programFolder, relative); }
 std::string UserFile(const std::string& relative) { return Join(userFolder, relative); }
 

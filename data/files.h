@@ -16,9 +16,6 @@ struct FatalError : std::runtime_error {
 
 // Folders. Set up once by start-up; tests point them at scratch folders.
 void SetFolders(const std::string& program, const std::string& user, const std::string& temp);
-const std::string& ProgramFolder();
-const std::string& UserFolder();
-const std::string& TempFolder();
 std::string ProgramFile(const std::string& relative);  // "graphs/lab.znd"
 std::string UserFile(const std::string& relative);
 // The plain copy of a scrambled file, in the temporary folder.

@@ -8,7 +8,7 @@ namespace game {
 void SeedRandom(uint64_t seed);
 // A uniform real in [0, 1).
 double Rnd();
-// Int(Rnd() * n): a uniform integer from 0 to n - 1.
+// A uniform integer from 0 to n - 1 (0 when n < 1).
 int RandomBelow(int n);
 
 }  // namespace game

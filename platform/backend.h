@@ -27,7 +27,8 @@ public:
     // handled here and only here. Sleeps at most about 1 ms.
     virtual void ProcessEvents() = 0;
     // One pass of a busy wait: sleeps at most about 1 ms and keeps the
-    // window's picture fresh, but changes no key state.
+    // window's picture fresh. No key changes, except that losing the focus
+    // lets go of every held key; the window's close ends the program.
     virtual void Idle() = 0;
 
     // The surface shown in the window, and notice that it has changed.

@@ -12,13 +12,14 @@ int32_t TickCount();
 inline int32_t Since(int32_t later, int32_t stamp) { return int32_t(uint32_t(later) - uint32_t(stamp)); }
 inline int32_t Elapsed(int32_t stamp) { return Since(TickCount(), stamp); }
 
-// Busy wait of at least ms milliseconds: no yield, so no key, timer or
-// window event is handled meanwhile. Restarts FrameStart.
+// Busy wait of at least ms milliseconds: no yield, so no key or timer is
+// handled meanwhile; only the window's own events (Idle). Restarts FrameStart.
 void Wait(int32_t ms);
 
 // x of a text of width w centred on 320, halves rounded to the even side.
 int CentredHalfEven(int width);
-// x of a text of width w centred on 320, rounding down.
+// x of a text of width w centred on 320: 320 - w / 2 with the half width
+// rounded down, so an odd width sits half a pixel right of the centre.
 inline int CentredFloor(int width) { return 320 - width / 2; }
 
 // Lines of text centred on a black screen, 20 pixels apart from top, for

@@ -12,8 +12,6 @@ using namespace platform;
 
 namespace {
 
-bool InCross(int x, int y) { return x == 4 || x == 5 || y == 6 || y == 7; }
-
 // Calls visit(x, y) for the bar (columns 4 and 5, top to bottom), then for
 // the two middle rows: the arms only, or all ten columns when wholeRows.
 template <typename Visit>
@@ -28,7 +26,8 @@ void ForCross(bool wholeRows, Visit visit) {
 }  // namespace
 
 shell::State HolyCross() {
-    // The glow: frames 0 to 10, then 2 to 10 again, over every cell of the cross.
+    // The glow over every cell of the cross: 33 steps of frames 0 to 10,
+    // then 2 to 10 over and over.
     int frame = -1;
     FrameStart = TickCount();
     for (int step = 0; step < 33;) {
@@ -59,9 +58,7 @@ shell::State HolyCross() {
         ScreenChanged();
         Wait(20);
     }
-    for (int x = 0; x < WellColumns; ++x)
-        for (int y = 0; y < WellRows; ++y)
-            if (InCross(x, y)) Well[x][y] = EmptyCell;
+    ForCross(true, [](int x, int y) { Well[x][y] = EmptyCell; });
     return shell::State::Settle;
 }
 

@@ -47,8 +47,8 @@ void LoadEverything();
 // close. Returns the process's exit status.
 int RunProgram();
 
-// Ends the program in order: timers, display, sound and the cursor. The
-// caller stops after it.
+// Ends the program in order: timers, sound, display, the cursor, then the
+// temporary folder. The caller stops after it.
 void Shutdown();
 
 // Called with every state the loop enters (tests watch the game with it).

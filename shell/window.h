@@ -19,8 +19,7 @@ void YieldToEvents();
 void Timer1_Timer();
 void Timer2_Timer();
 
-// Clears the toggle bit of every key: Caps Lock, Num Lock and the pause key
-// all read as off afterwards.
+// Clears the toggle bit of every key: Caps Lock and P read as off afterwards.
 void ResetKeyToggles();
 
 }  // namespace shell

@@ -66,7 +66,7 @@ std::string Morning() {
     return Finish(song, 34);
 }
 
-// mid1: a waltz in D minor with an accordion, 150 a minute in 3/4.
+// mid1: a waltz in D minor with an accordion, 138 a minute in 3/4.
 std::string Waltz() {
     Song song("Copper Waltz", 138, 3, 4);
     song.SetLevel(1.5);

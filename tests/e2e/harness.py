@@ -178,12 +178,6 @@ class Shot:
         x0, y0, x1, y1 = rect
         return b"".join(self.row(y, x0, x1) for y in range(y0, y1))
 
-    def nonblack_rows(self, x0=0, x1=None):
-        """Screen rows holding any pixel that is not pure black."""
-        x1 = self.width if x1 is None else x1
-        n = (x1 - x0) * 3
-        return [y for y in range(self.height) if self.row(y, x0, x1).count(0) != n]
-
     def nonblack_bbox(self, rect=None):
         """The screen bounding box (right, bottom exclusive) of non-black
         pixels inside rect (default the whole screen), or None."""

@@ -18,10 +18,8 @@ import sys
 
 # Predefined atoms.
 ATOM = 4
-CARDINAL = 6
 STRING = 31
 WINDOW = 33
-WM_NAME = 39
 
 # Event codes.
 SELECTION_CLEAR = 29
@@ -211,12 +209,6 @@ class Connection:
             return []
         return list(struct.unpack("<%dI" % (len(value) // 4), value))
 
-    def get_text(self, window, prop):
-        ptype, fmt, value = self.get_property(window, prop)
-        if ptype == 0 or fmt != 8:
-            return None
-        return value.decode("utf-8", "replace")
-
     def change_property(self, window, prop, prop_type, fmt, data, mode=0):
         if isinstance(prop, str):
             prop = self.atom(prop)
@@ -265,12 +257,6 @@ class Connection:
         reply = self.call(15, 0, struct.pack("<I", window))
         _root, parent, count = struct.unpack_from("<IIH", reply, 8)
         return parent, list(struct.unpack_from("<%dI" % count, reply, 32))
-
-    def query_pointer(self):
-        """(root x, root y, child of the root under the pointer)."""
-        reply = self.call(38, 0, struct.pack("<I", self.root))
-        _root, child, rx, ry = struct.unpack_from("<IIhh", reply, 8)
-        return rx, ry, child
 
     def query_extension(self, name):
         """(major opcode, first event, first error), or None when absent."""

@@ -8,6 +8,7 @@
 #include "platform/font.h"
 #include "platform/keyboard.h"
 #include "platform/timing.h"
+#include "shell/window.h"
 
 namespace {
 
@@ -293,6 +294,28 @@ TEST_F(Chain, TheMenuRoundTripsThroughOptionsQuickHelpAndLevelSelect) {
                                         "helpmusic load piano.mid repeats 999 loop 11000-152500", "helpmusic play",
                                         "rewind intro.wav", "helpmusic stop", "play intro.wav loop",
                                         "play intro.wav loop"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A display lost (a minimised full screen) and back: the pictures are loaded
+// again and the screen shown again, once it is usable.
+TEST_F(Program, ALostDisplayIsRebuiltWhenItComesBack) {
+    const int32_t t0 = TickCount();
+    backend.SetUsableAt(t0 + 100, false);
+    backend.SetUsableAt(t0 + 300, true);
+    shell::EnableTimer2();
+    FillRect(BackBuffer, WholeSurface, Rgb(10, 200, 30));
+    FontSurface = Surface(1, 1);
+    while (TickCount() - t0 < 250) shell::YieldToEvents();
+    EXPECT_EQ(DisplayLost, True);
+    EXPECT_EQ(FontSurface.Width(), 1);  // nothing is rebuilt while the display is away
+    while (TickCount() - t0 < 400) shell::YieldToEvents();
+    EXPECT_EQ(DisplayLost, False);
+    EXPECT_EQ(FontSurface.Width(), 400);
+    EXPECT_TRUE(PrimarySurface.Pixels() == BackBuffer.Pixels());
 }
 
 }  // namespace

@@ -55,7 +55,6 @@ inline Rgb operator-(Rgb a, Rgb b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
 inline Rgb operator*(Rgb a, float s) { return {a.r * s, a.g * s, a.b * s}; }
 inline Rgb operator*(Rgb a, Rgb b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
 inline Rgb Mix(Rgb a, Rgb b, float t) { return a + (b - a) * t; }
-inline float Luma(Rgb c) { return 0.3f * c.r + 0.59f * c.g + 0.11f * c.b; }
 Rgb Hex(uint32_t rrggbb);
 Rgb Hsv(float hue, float saturation, float value);  // hue in turns
 // A colour through a list of stops spread evenly over 0..1.
@@ -107,7 +106,6 @@ float DPolygon(Vec2 p, const std::vector<Vec2>& points);
 float DCurve(Vec2 p, Vec2 a, Vec2 b, Vec2 c, float halfWidth);
 inline float Union(float a, float b) { return std::min(a, b); }
 inline float Cut(float a, float b) { return std::max(a, -b); }
-inline float Intersect(float a, float b) { return std::max(a, b); }
 
 // Coverage of a pixel whose centre lies at signed distance d.
 inline float Coverage(float d) { return Clamp01(0.5f - d); }

@@ -44,7 +44,6 @@ public:
     void SetEnd(int tick) { end_ = tick; }
 
     const std::vector<MidiEvent>& Events() const { return events_; }
-    const std::vector<TempoChange>& Tempi() const { return tempi_; }
     // Seconds from tick 0 to a tick, by the tempo map.
     double Seconds(int tick) const;
 
