@@ -19,7 +19,6 @@ import sys
 # Predefined atoms.
 ATOM = 4
 STRING = 31
-WINDOW = 33
 
 # Event codes.
 SELECTION_CLEAR = 29
