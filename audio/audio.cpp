@@ -187,6 +187,11 @@ void Rewind(Sound s) {
     engine.sounds[s].Rewind();
 }
 
+void PlayFromStart(Sound s) {
+    Rewind(s);
+    PlayOnce(s);
+}
+
 void LoadPiece(Player p, const std::string& file, int repeats, int loopStart, int loopEnd) {
     Log(std::string(PlayerName(p)) + " load " + file + " repeats " + std::to_string(repeats) +
         (loopStart != NoLoop ? " loop " + std::to_string(loopStart) + "-" + std::to_string(loopEnd) : ""));

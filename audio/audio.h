@@ -41,6 +41,7 @@ void PlayOnce(Sound s);     // from the current position; stops at the end
 void PlayLooping(Sound s);  // repeats without end
 void Stop(Sound s);         // the position stays where it stopped
 void Rewind(Sound s);       // position 0; a playing sound restarts
+void PlayFromStart(Sound s);  // Rewind, then PlayOnce: an effect or a jingle
 
 // MIDI players.
 enum Player { MusicPlayer, HelpMusicPlayer };

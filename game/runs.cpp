@@ -53,10 +53,7 @@ shell::State ResolveWell() {
         if (SweepPending) return shell::State::Sweep;
         return shell::State::PieceControl;
     }
-    if (SoundOn == 1) {
-        audio::Rewind(audio::LineWav);
-        audio::PlayOnce(audio::LineWav);
-    }
+    if (SoundOn == 1) audio::PlayFromStart(audio::LineWav);
     return shell::State::Clear;
 }
 

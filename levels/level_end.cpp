@@ -97,8 +97,7 @@ State CompleteLevel() {
 State GameOver() {
     if (MusicOn == 1) {
         audio::StopAll(audio::MusicPlayer);
-        audio::Rewind(audio::GameOverWav);
-        audio::PlayOnce(audio::GameOverWav);
+        audio::PlayFromStart(audio::GameOverWav);
     }
     BackBuffer.SetForeColour(0);
     for (int y = 50; y <= 432; y += 2) DrawLine(BackBuffer, 200, y, 440, y);

@@ -66,8 +66,7 @@ void ShowLevelIntro(const std::string& number, const std::string& title, int32_t
     audio::Stop(audio::FinishedWav);
     audio::Rewind(audio::FinishedWav);
     const std::vector<std::string> lines = {"Level " + number, title, DirectionText(CurrentRow().Directions)};
-    audio::Rewind(audio::DeogratiasWav);
-    if (MusicOn == 1) audio::PlayOnce(audio::DeogratiasWav);
+    if (MusicOn == 1) audio::PlayFromStart(audio::DeogratiasWav);
     EscapeWatch escape;
     const bool skipped = ShowLines(lines, 210, showMs, blackMs, [&] {
         if (escape.Fired()) return true;

@@ -43,8 +43,7 @@ void DrawPowerMeter(int16_t code) {
     }
     // The lowest new cell first; each blinks 20 phases of 10 ms and ends lit.
     for (int i = code; i >= 1; --i) {
-        audio::Rewind(audio::SbWav);
-        if (SoundOn == 1) audio::PlayOnce(audio::SbWav);
+        if (SoundOn == 1) audio::PlayFromStart(audio::SbWav);
         const Rect cell = MeterCell(m, i);
         FrameStart = TickCount();
         for (int c = 0;;) {
