@@ -136,6 +136,23 @@ void SeedUserFile(const std::string& relative) {
     WriteFileAtomically(target, ReadWholeFile(ProgramFile(relative)));
 }
 
+void LoadUserFile(const std::string& relative, const std::string& plainName, bool (*parse)(const std::string&),
+                  const std::string& what) {
+    const std::string path = UserFile(relative);
+    auto load = [&] {
+        const PlainCopy plain(path, plainName);
+        if (!parse(plain.Contents())) throw FatalError(path + ": not " + what);
+    };
+    SeedUserFile(relative);
+    try {
+        load();
+    } catch (const FatalError& e) {
+        std::fprintf(stderr, "zintari: %s; kept as %s, using the shipped one\n", e.what(), SetAside(path).c_str());
+        SeedUserFile(relative);
+        load();
+    }
+}
+
 std::string SetAside(const std::string& path) {
     const std::string aside = path + ".bad";
     std::error_code ignored;

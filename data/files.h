@@ -61,6 +61,11 @@ std::string ReadWholeFile(const std::string& path);  // throws FatalError
 void WriteFileAtomically(const std::string& path, const std::string& bytes, Sync sync = Sync::Yes);
 // Copies the shipped file to the user's folder unless it is there already.
 void SeedUserFile(const std::string& relative);
+// Loads one of the player's files (seeded first) with parse, which returns
+// false for text it cannot use. A damaged file is set aside as name.bad with
+// a one-line message, and the shipped one is loaded in its place.
+void LoadUserFile(const std::string& relative, const std::string& plainName, bool (*parse)(const std::string&),
+                  const std::string& what);
 // Renames a damaged user file to name.bad (replacing an older one).
 std::string SetAside(const std::string& path);
 

@@ -31,15 +31,6 @@ bool ParsePreferences(const std::string& text) {
     return true;
 }
 
-namespace {
-
-void LoadFrom(const std::string& path) {
-    const PlainCopy plain(path, PlainName);
-    if (!ParsePreferences(plain.Contents())) throw FatalError(path + ": not a preferences file");
-}
-
-}  // namespace
-
 void KeepPreferencesInRange() {
     struct Option {
         const char* name;
@@ -61,22 +52,14 @@ void KeepPreferencesInRange() {
 }
 
 void Preferences(const std::string& mode) {
-    const std::string path = UserFile(PrefsFile);
     if (mode == "save") {
-        WriteScrambled(path, PlainName,
+        WriteScrambled(UserFile(PrefsFile), PlainName,
                        std::to_string(MusicOn) + "\r\n" + std::to_string(SoundOn) + "\r\n" +
                            std::to_string(Difficulty) + "\r\n" + std::to_string(RotationMode) + "\r\n" +
                            std::to_string(LevelsUnlocked) + "\r\n\"Rise and fall it is just so always\"\r\n");
         return;
     }
-    SeedUserFile(PrefsFile);
-    try {
-        LoadFrom(path);
-    } catch (const FatalError& e) {
-        std::fprintf(stderr, "zintari: %s; kept as %s, using the defaults\n", e.what(), SetAside(path).c_str());
-        SeedUserFile(PrefsFile);
-        LoadFrom(path);
-    }
+    LoadUserFile(PrefsFile, PlainName, ParsePreferences, "a preferences file");
     KeepPreferencesInRange();
 }
 

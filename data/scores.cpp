@@ -1,7 +1,6 @@
 #include "data/scores.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "data/fields.h"
 #include "data/files.h"
@@ -14,11 +13,6 @@ namespace {
 
 constexpr const char* ScoresFile = "scores.znd";
 constexpr const char* PlainName = "scores.txt";
-
-void LoadFrom(const std::string& path) {
-    const PlainCopy plain(path, PlainName);
-    if (!ParseScores(plain.Contents())) throw FatalError(path + ": not a best players file");
-}
 
 }  // namespace
 
@@ -49,17 +43,7 @@ std::string ScoresText() {
     return text;
 }
 
-void LoadScores() {
-    const std::string path = UserFile(ScoresFile);
-    SeedUserFile(ScoresFile);
-    try {
-        LoadFrom(path);
-    } catch (const FatalError& e) {
-        std::fprintf(stderr, "zintari: %s; kept as %s, using the shipped table\n", e.what(), SetAside(path).c_str());
-        SeedUserFile(ScoresFile);
-        LoadFrom(path);
-    }
-}
+void LoadScores() { LoadUserFile(ScoresFile, PlainName, ParseScores, "a best players file"); }
 
 void SaveScores() { WriteScrambled(UserFile(ScoresFile), PlainName, ScoresText()); }
 
