@@ -25,11 +25,9 @@ State NameEntry() {
     field.visible = true;
     Active().SetTextInput(true);
     FrameStart = TickCount();
-    // The Enter that ended the last screen must be released first.
-    bool enterReleased = false;
+    FreshPress enter{VK_RETURN};  // not the Enter that ended the last screen
     for (;;) {
-        if (!KeyHeld(VK_RETURN)) enterReleased = true;
-        else if (enterReleased) break;
+        if (enter.Held()) break;
         if (Elapsed(FrameStart) >= 25) {
             FrameStart = TickCount();
             CopyRect(BackBuffer, WholeSurface, NameEntrySurface, WholeSurface);

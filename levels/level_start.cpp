@@ -27,15 +27,6 @@ const char* DirectionText(int directions) {
 
 namespace {
 
-// Escape skips the intro only once it has been up since the intro began.
-struct EscapeWatch {
-    bool released = false;
-    bool Fired() {
-        if (!KeyHeld(VK_ESCAPE)) released = true;
-        return released && KeyHeld(VK_ESCAPE);
-    }
-};
-
 void BlackScreen() {
     FillRect(BackBuffer, WholeSurface, 0);
     FillRect(PrimarySurface, WholeSurface, 0);
@@ -67,9 +58,9 @@ void ShowLevelIntro(const std::string& number, const std::string& title, int32_t
     audio::Rewind(audio::FinishedWav);
     const std::vector<std::string> lines = {"Level " + number, title, DirectionText(CurrentRow().Directions)};
     if (MusicOn == 1) audio::PlayFromStart(audio::DeogratiasWav);
-    EscapeWatch escape;
+    FreshPress escape{VK_ESCAPE};  // a held Escape does not skip; let go and pressed again does
     const bool skipped = ShowLines(lines, 210, showMs, blackMs, [&] {
-        if (escape.Fired()) return true;
+        if (escape.Held()) return true;
         shell::YieldToEvents();
         return false;
     });

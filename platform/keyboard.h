@@ -37,6 +37,17 @@ void ClearKeyToggles();
 // Forgets everything: no key held or toggled.
 void ResetKeyboard();
 
+// A key held after it has been up at least once since the watch began: a
+// key still held from the screen before does not count until let go.
+struct FreshPress {
+    int vk;
+    bool released = false;
+    bool Held() {
+        if (!KeyHeld(vk)) released = true;
+        return released && KeyHeld(vk);
+    }
+};
+
 // The single-line name field shown over the screen during name entry.
 struct TextField {
     bool visible = false;

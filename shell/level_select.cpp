@@ -44,7 +44,7 @@ State LevelSelect() {
     const Surface selectSurface = ComposeSelectScreen();
     CopyRect(BackBuffer, WholeSurface, selectSurface, WholeSurface);
     int r = 0, c = 0;
-    bool enterReleased = false;
+    FreshPress enter{VK_RETURN};  // not the Enter that chose New Game
     for (;;) {
         CopyRect(BackBuffer, MarkerRect, selectSurface, MarkerRect);
         LevelSelectRect = {45 * c + 186, 50 * r + 119, 45 * c + 231, 50 * r + 169};
@@ -71,9 +71,7 @@ State LevelSelect() {
             Wait(80);
         }
         if (KeyHeld(VK_ESCAPE)) return State::MainMenu;
-        // The Enter that chose New Game must be released first.
-        if (!KeyHeld(VK_RETURN)) enterReleased = true;
-        else if (enterReleased) {
+        if (enter.Held()) {
             if (MusicOn == 1) audio::Stop(audio::IntroWav);
             CurrentLevel = int16_t(s - 1);
             return State::NewGame;

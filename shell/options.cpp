@@ -49,16 +49,15 @@ State OptionsScreen() {
     MenuChoice = 1;
     CopyRect(BackBuffer, WholeSurface, LogoSurface, WholeSurface);
     DrawOptions();
-    bool enterReleased = false;
+    FreshPress enter{VK_RETURN};  // not the Enter that chose Options
     for (;;) {
-        if (GetKeyState(VK_RETURN) >= 0) enterReleased = true;
         MoveMenuChoice(4, DrawOptions);
         if (KeyHeld(VK_ESCAPE)) {
             data::Preferences("save");
             return State::MainMenu;
         }
         // Held Enter repeats the change every 100 ms.
-        if (KeyHeld(VK_RETURN) && enterReleased) {
+        if (enter.Held()) {
             ChangeOption(MenuChoice);
             Wait(100);
             if (MenuChoice == 1 && MusicOn == 0) {
