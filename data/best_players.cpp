@@ -61,7 +61,7 @@ State BestPlayers() {
             CopyRect(BackBuffer, {offset, 60, 640, 420}, BestPlayersSurface, {0, 0, 640 - offset, 360});
             CopyRect(BackBuffer, {0, 60, offset, 420}, BestPlayersSurface, {640 - offset, 0, 640, 360});
             const std::string title = "BEST PLAYERS (Esc=Main Menu)";
-            DrawText(CentredFloor(TextWidth(title)), 25, title, BackBuffer);
+            DrawTextCentred(25, title, BackBuffer);
             for (int i = 0; i < ScoreEntries; ++i) {
                 const std::string& name = ScoreNames[size_t(i)];
                 const std::string score = std::to_string(ScoreValues[size_t(i)]);

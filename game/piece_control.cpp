@@ -48,8 +48,7 @@ State PieceControl() {
         // P toggled on and not held: paused. Time goes on meanwhile.
         if (GetKeyState(VkLetter('P')) == 1) {
             if (!pauseShown) {
-                const std::string paused = "PAUSED";
-                DrawText(320 - TextWidth(paused) / 2, 230, paused, PrimarySurface);
+                DrawTextCentred(230, "PAUSED", PrimarySurface);
                 ScreenChanged();
                 pauseShown = true;
             }
@@ -121,8 +120,7 @@ State ExitConfirm() {
     Rect dialog{200, 220, 440, 259};
     for (const auto& [text, y] : {std::pair<std::string, int>{"Are you sure you want to", 220},
                                   std::pair<std::string, int>{"exit to Main Menu? Y/N", 240}}) {
-        const int left = 320 - TextWidth(text) / 2;
-        DrawText(left, y, text, PrimarySurface);
+        const int left = DrawTextCentred(y, text, PrimarySurface);
         dialog.Left = std::min(dialog.Left, left);
         dialog.Right = std::max(dialog.Right, left + TextWidth(text));
     }

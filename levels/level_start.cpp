@@ -94,7 +94,7 @@ State StartLevel(bool newGame) {
 
     CopyRect(BackBuffer, WholeSurface, BackgroundSurface, WholeSurface);
     const std::string title = "Level " + std::to_string(row.DisplayNumber) + " " + row.Title;
-    DrawText(CentredFloor(TextWidth(title)), 15, title, BackBuffer);
+    DrawTextCentred(15, title, BackBuffer);
     BackBuffer.SetForeColour(Rgb(128, 128, 128));
     DrawBox(BackBuffer, 199, 49, 441, 435);
     DrawBox(BackBuffer, 459, 49, 485, 435);

@@ -1,6 +1,7 @@
 #include "platform/font.h"
 
 #include "platform/display.h"
+#include "platform/timing.h"
 
 namespace platform {
 
@@ -20,6 +21,12 @@ int TextWidth(const std::string& text) {
     int width = 0;
     for (unsigned char c : text) width += FontMetrics[c].Width;
     return width;
+}
+
+int DrawTextCentred(int y, const std::string& text, Surface& target) {
+    const int left = CentredFloor(TextWidth(text));
+    DrawText(left, y, text, target);
+    return left;
 }
 
 }  // namespace platform

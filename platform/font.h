@@ -22,6 +22,9 @@ extern std::array<GlyphMetrics, 256> FontMetrics;
 void DrawText(int x, int y, const std::string& text, Surface& target);
 // The sum of the glyph widths; characters outside the font count 0.
 int TextWidth(const std::string& text);
+// Draws text centred on the screen at y, an odd half width rounded down;
+// returns its left edge.
+int DrawTextCentred(int y, const std::string& text, Surface& target);
 
 }  // namespace platform
 

@@ -14,15 +14,12 @@ using namespace platform;
 
 namespace {
 
-void DrawCentred(Surface& target, int y, const std::string& text) {
-    DrawText(CentredFloor(TextWidth(text)), y, text, target);
-}
 
 // The screen without the frame: background, title, top score and the grid.
 Surface ComposeSelectScreen() {
     Surface screen = NewGameSurface;
-    DrawCentred(screen, 40, "SELECT LEVEL");
-    DrawCentred(screen, 410, "Top Score : " + std::to_string(ScoreValues[0]));
+    DrawTextCentred(40, "SELECT LEVEL", screen);
+    DrawTextCentred(410, "Top Score : " + std::to_string(ScoreValues[0]), screen);
     for (int r = 1; r <= 5; ++r)
         for (int c = 1; c <= 6; ++c) {
             const int n = 6 * (r - 1) + c;
@@ -51,7 +48,7 @@ State LevelSelect() {
         CopyRect(BackBuffer, LevelSelectRect, LevelIconSurface, WholeSurface, Key::Source);
         const int s = 6 * r + c + 1;
         CopyRect(BackBuffer, {100, 65, 540, 85}, NewGameSurface, {100, 65, 540, 85});
-        DrawCentred(BackBuffer, 65, "Level " + std::to_string(s) + " " + LevelTable[s - 1].Title);
+        DrawTextCentred(65, "Level " + std::to_string(s) + " " + LevelTable[s - 1].Title, BackBuffer);
 
         // Moves right and down never reach a locked level.
         if (KeyHeld(VK_LEFT)) {

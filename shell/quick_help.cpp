@@ -48,7 +48,7 @@ State QuickHelp() {
     Present();
     audio::LoadPiece(audio::HelpMusicPlayer, "piano.mid", 999, 11000, 152500);
     const std::string title = "ZINTARI QUICK HELP";
-    DrawText(CentredFloor(TextWidth(title)), 20, title, BackBuffer);
+    DrawTextCentred(20, title, BackBuffer);
     // The lines never change and nothing else draws over them.
     BackBuffer.SetForeColour(Rgb(0, 255, 0));
     for (int i = 0; i < HelpLines; ++i) DrawSurfaceText(BackBuffer, 15, 160 + 15 * i, lines[size_t(i)]);
