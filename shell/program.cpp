@@ -7,7 +7,7 @@
 #include "audio/audio.h"
 #include "data/files.h"
 #include "data/preferences.h"
-#include "data/best_players.h"
+#include "shell/best_players.h"
 #include "data/scores.h"
 #include "ending/finale.h"
 #include "levels/levels.h"
@@ -41,7 +41,7 @@ State RunState(State s) {
     case State::MainMenu: return MainMenu();
     case State::Options: return OptionsScreen();
     case State::QuickHelp: return QuickHelp();
-    case State::BestPlayers: return data::BestPlayers();
+    case State::BestPlayers: return shell::BestPlayers();
     case State::LevelSelect: return LevelSelect();
     case State::NewGame: return levels::StartLevel(true);
     case State::NextLevel: return levels::StartLevel(false);
@@ -52,7 +52,7 @@ State RunState(State s) {
     case State::ExitConfirm: return game::ExitConfirm();
     case State::CompleteLevel: return levels::CompleteLevel();
     case State::GameOver: return levels::GameOver();
-    case State::NameEntry: return data::NameEntry();
+    case State::NameEntry: return shell::NameEntry();
     case State::Finale: return ending::Finale();
     case State::FirePower: return powers::FirePower();
     case State::Sweep: return powers::Sweep();

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <tuple>
 
-#include "data/best_players.h"
+#include "shell/best_players.h"
 #include "data/files.h"
 #include "data/preferences.h"
 #include "data/scores.h"
@@ -245,7 +245,7 @@ TEST_F(Data, NameEntryTakesTheTypedNameAfterTheOldEnterIsReleased) {
             fieldOpen = platform::NameField().visible && platform::NameField().top == 60 && backend.TextInputOn();
     };
     platform::NameField().text = "stale";
-    EXPECT_EQ(data::NameEntry(), shell::State::BestPlayers);
+    EXPECT_EQ(shell::NameEntry(), shell::State::BestPlayers);
     backend.onYield = nullptr;
     EXPECT_TRUE(fieldOpen);
     EXPECT_GE(backend.TickCount(), 300);
@@ -266,7 +266,7 @@ TEST_F(Data, NameEntryTakesTheTypedNameAfterTheOldEnterIsReleased) {
     FinalePending = True;  // after the last level the finale follows; an empty name is kept
     TenPlayers();
     backend.TapAt(400, VK_RETURN);
-    EXPECT_EQ(data::NameEntry(), shell::State::Finale);
+    EXPECT_EQ(shell::NameEntry(), shell::State::Finale);
     EXPECT_EQ(Scores()[4], " 65");
 }
 

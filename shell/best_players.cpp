@@ -1,5 +1,5 @@
 // Name entry after a qualifying game, and the best players screen.
-#include "data/best_players.h"
+#include "shell/best_players.h"
 
 #include "data/scores.h"
 #include "game/state.h"
@@ -10,10 +10,9 @@
 #include "platform/timing.h"
 #include "shell/window.h"
 
-namespace data {
+namespace shell {
 
 using namespace platform;
-using shell::State;
 
 State NameEntry() {
     BackBuffer.SetForeColour(Rgb(0, 255, 0));
@@ -37,8 +36,8 @@ State NameEntry() {
         }
         shell::YieldToEvents();
     }
-    InsertScore(field.text, Score);
-    SaveScores();
+    data::InsertScore(field.text, Score);
+    data::SaveScores();
     field.text.clear();
     field.top = 800;
     field.visible = false;
@@ -79,4 +78,4 @@ State BestPlayers() {
     }
 }
 
-}  // namespace data
+}  // namespace shell
