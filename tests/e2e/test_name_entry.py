@@ -86,11 +86,11 @@ class NameEntry(unittest.TestCase):
             if letter != " ":
                 self.assertTrue(any(font.shown(done, letter, 205 + 20 * i, y) for y in range(89, 102)),
                                 "letter %d (%r) is not at x %d, y 90 to 100" % (i, letter, 205 + 20 * i))
-        self.assertEqual(gamefiles.read_plain(prefs), gamefiles.prefs_text(), "saved before Enter")
-
-        # Enter: level 2 is unlocked and saved, and begins.
-        game.press_until("Return", lambda: s.is_intro(game.screenshot(), 2), STEP_S, "the intro of level 2")
+        # "Level auto-saved" is true by now: level 2 is open on disk.
         self.assertEqual(gamefiles.read_plain(prefs), gamefiles.prefs_text(unlocked=2), "level 2 not saved")
+
+        # Enter: level 2 begins.
+        game.press_until("Return", lambda: s.is_intro(game.screenshot(), 2), STEP_S, "the intro of level 2")
         s.skip_intro(2)
         font.check(self, game.screenshot(), "Score : %d" % SCORE, 20, 230, "the score carried over")
         s.hold_until("space", screens.is_game_over, "the game over")
