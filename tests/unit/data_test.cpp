@@ -8,7 +8,6 @@
 #include "data/preferences.h"
 #include "data/scores.h"
 #include "harness.h"
-#include "platform/display.h"
 #include "platform/keyboard.h"
 #include "shell/screens.h"
 #include "shell/window.h"
@@ -25,11 +24,8 @@ protected:
     std::string PrefsPath() const { return userDir + "/prefs.znd"; }
     std::string ScoresPath() const { return userDir + "/scores.znd"; }
     static void Set(uint8_t music, uint8_t sound, uint8_t difficulty, uint8_t rotation, uint8_t levels) {
-        MusicOn = music;
-        SoundOn = sound;
-        Difficulty = difficulty;
-        RotationMode = rotation;
-        LevelsUnlocked = levels;
+        std::tie(MusicOn, SoundOn, Difficulty, RotationMode, LevelsUnlocked) =
+            std::tie(music, sound, difficulty, rotation, levels);
     }
     static std::string Values() {
         return std::to_string(MusicOn) + " " + std::to_string(SoundOn) + " " + std::to_string(Difficulty) + " " +
@@ -102,18 +98,13 @@ TEST_F(Data, PreferencesRoundTripAndTheFirstLoadTakesTheShippedFile) {
 
 TEST_F(Data, ADamagedPreferencesFileIsSetAsideAndTheDefaultsUsed) {
     for (const std::string& damaged : {std::string("1\r\n1\r\n2\r\n"), std::string("one\r\ntwo\r\n"),
-                                       std::string("1\r\n1\r\n2\r\n0\r\n300\r\n"), std::string("\x01\x02\xff", 3)}) {
+                                       std::string("1\r\n1\r\n2\r\n0\r\n300\r\n"), std::string("\x01\x02\xff", 3),
+                                       std::string()}) {
         SCOPED_TRACE(damaged);
         Set(0, 0, 3, 1, 20);
         LoadsDamaged(PrefsPath(), damaged, [] { data::Preferences("load"); });
         EXPECT_EQ(Values(), shipped);
     }
-    data::WriteFileAtomically(PrefsPath(), "");  // empty
-    Set(0, 0, 3, 1, 20);
-    testing::internal::CaptureStderr();
-    data::Preferences("load");
-    testing::internal::GetCapturedStderr();
-    EXPECT_EQ(Values(), shipped);
 }
 
 TEST_F(Data, AnInterruptedSaveKeepsThePreviousFile) {
@@ -248,8 +239,7 @@ TEST_F(Data, NameEntryTakesTheTypedNameAfterTheOldEnterIsReleased) {
     EXPECT_EQ(shell::NameEntry(), shell::State::BestPlayers);
     backend.onYield = nullptr;
     EXPECT_TRUE(fieldOpen);
-    EXPECT_GE(backend.TickCount(), 300);
-    EXPECT_LE(backend.TickCount(), 302);
+    EXPECT_TRUE(test::Between(backend.TickCount(), 300, 302));
     const Table after = Scores();
     EXPECT_EQ(Table(after.begin() + 3, after.begin() + 6), (Table{"d 70", "Anna! 65", "e 60"}));
     TenPlayers();

@@ -58,6 +58,14 @@ void Headless::UseLevel(int index) {
     LinesLeft = CurrentRow().LineQuota;
 }
 
+void Headless::FinishLevel(int index, int unlocked, int32_t score) {
+    UseLevel(index);
+    LevelsUnlocked = uint8_t(unlocked);
+    Score = score;
+    Horizontals = int16_t(CurrentRow().LineQuota);
+    LinesLeft = 0;
+}
+
 std::vector<shell::State> Headless::RunStates(shell::State s, int32_t closeAfter, size_t limit) {
     std::vector<shell::State> seen;
     backend.CloseAt(backend.TickCount() + closeAfter);
@@ -73,7 +81,6 @@ std::vector<shell::State> Headless::RunStates(shell::State s, int32_t closeAfter
     return seen;
 }
 
-uint32_t ScreenPixel(int x, int y) { return platform::FromPixel565(platform::PrimarySurface.Pixel(x, y)); }
 uint32_t BackPixel(int x, int y) { return platform::FromPixel565(platform::BackBuffer.Pixel(x, y)); }
 
 int Logged(const std::string& line) {
@@ -92,13 +99,12 @@ bool LoggedInOrder(const std::vector<std::string>& lines) {
     return true;
 }
 
-std::vector<shell::State> Screens(const std::vector<shell::State>& states) {
+std::vector<shell::State> Screens(std::vector<shell::State> states) {
     using shell::State;
-    std::vector<State> screens;
-    for (State s : states)
-        if (s != State::Settle && s != State::Resolve && s != State::Clear && s != State::PieceControl)
-            screens.push_back(s);
-    return screens;
+    std::erase_if(states, [](State s) {
+        return s == State::Settle || s == State::Resolve || s == State::Clear || s == State::PieceControl;
+    });
+    return states;
 }
 
 int StoredLevelsUnlocked() {

@@ -29,6 +29,9 @@ protected:
     void LoadContent();
     // Sets up a level row for play without a level start.
     void UseLevel(int index);
+    // The level at index finished with exactly its quota, with `unlocked`
+    // levels open and the score given.
+    void FinishLevel(int index, int unlocked, int32_t score = 0);
     // A key tap that starts `after` ms from now.
     void Tap(int32_t after, int vk, int32_t hold = 60) { backend.TapAt(backend.TickCount() + after, vk, hold); }
     // Runs states from `first` in the program's loop until Shutdown, the
@@ -40,8 +43,19 @@ protected:
     std::string userDir, tempDir;
 };
 
-// Pixel of the screen or the back buffer as 0xBBGGRR at 5-6-5 precision.
-uint32_t ScreenPixel(int x, int y);
+// The same with the display, the font and the levels loaded.
+class Loaded : public Headless {
+protected:
+    void SetUp() override { Headless::SetUp(); LoadContent(); }
+};
+
+// Whether lo <= v <= hi; the message names all three when not.
+inline ::testing::AssertionResult Between(int64_t v, int64_t lo, int64_t hi) {
+    if (v >= lo && v <= hi) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << v << " is not within [" << lo << ", " << hi << "]";
+}
+
+// Pixel of the back buffer as 0xBBGGRR at 5-6-5 precision.
 uint32_t BackPixel(int x, int y);
 
 // How often the sound log holds the line; whether it holds the lines in
@@ -50,7 +64,7 @@ int Logged(const std::string& line);
 bool LoggedInOrder(const std::vector<std::string>& lines);
 
 // The states of a run without those of a level's play.
-std::vector<shell::State> Screens(const std::vector<shell::State>& states);
+std::vector<shell::State> Screens(std::vector<shell::State> states);
 
 // LevelsUnlocked as the preferences file holds it.
 int StoredLevelsUnlocked();

@@ -5,7 +5,6 @@
 #include <map>
 
 #include "audio/audio.h"
-#include "data/files.h"
 #include "game/random.h"
 #include "harness.h"
 #include "levels/levels.h"
@@ -44,53 +43,31 @@ TEST(FillWell, TheFillRangeSetsWhatTheWellStartsWith) {
     for (const Case& c : cases) {
         LevelTable[0].FillRange = uint8_t(c.range);
         CurrentLevel = 0;
-        int counts[7] = {};
+        std::map<char, int> counts;
         for (int n = 0; n < c.fills; ++n) {
-            for (auto& column : Well)  // leftovers of an earlier well must not survive
-                for (auto& cell : column) cell = StoneCell;
+            test::SetWell(test::Rows(WellRows, "SSSSSSSSSS"));  // leftovers of an earlier well must not survive
             levels::FillWell();
-            for (const auto& column : Well)
-                for (const Cell& cell : column) {
-                    int kind = 6;
-                    for (int k = 0; k < 6; ++k)
-                        if (cell == CellTemplates[size_t(k)]) kind = k;
-                    EXPECT_TRUE(kind < 6 || cell == EmptyCell);
-                    ++counts[kind];
-                }
+            for (const auto& row : test::WellRows16())
+                for (char k : row) ++counts[k];
         }
+        EXPECT_EQ(counts['?'], 0);  // every cell a copy of a template
         for (int k = 0; k < 7; ++k) {
-            EXPECT_GE(counts[k], c.least[k]) << "range " << c.range << ", kind " << k;
-            EXPECT_LE(counts[k], c.most[k]) << "range " << c.range << ", kind " << k;
+            EXPECT_TRUE(test::Between(counts["RGBYSW."[k]], c.least[k], c.most[k]))
+                << "range " << c.range << ", kind " << k;
         }
     }
 }
 
 // ---------------------------------------------------------------- the intro
 
-class Levels : public test::Headless {
+class Levels : public test::Loaded {
 protected:
-    void SetUp() override {
-        Headless::SetUp();
-        LoadContent();
-    }
     // Starts the level at index; Escape skips its intro at skipAt (0: the
-    // whole intro plays). Snapshots the screen at the times of shots, in
-    // ms after the start.
-    State Start(int index, bool newGame, int32_t skipAt = 5, std::map<int32_t, Surface>* shots = nullptr) {
+    // whole intro plays).
+    State Start(int index, bool newGame, int32_t skipAt = 5) {
         CurrentLevel = int16_t(index);
-        const int32_t t0 = TickCount();
         if (skipAt > 0) Tap(skipAt, VK_ESCAPE, 20);
-        Snap(t0, shots);
-        const State next = levels::StartLevel(newGame);
-        backend.onYield = nullptr;
-        return next;
-    }
-    void Snap(int32_t t0, std::map<int32_t, Surface>* shots) {
-        if (shots)
-            backend.onYield = [=] {
-                const auto it = shots->find(TickCount() - t0);
-                if (it != shots->end()) it->second = PrimarySurface;
-            };
+        return levels::StartLevel(newGame);
     }
 };
 
@@ -119,13 +96,15 @@ TEST_F(Levels, TheIntroLastsItsTimesUnlessAFreshEscapeEndsIt) {
         if (c.heldAtStart) PressKey(VK_ESCAPE);
         const int32_t t0 = TickCount();
         for (const auto& [at, press] : c.keys) press ? backend.PressAt(t0 + at, VK_ESCAPE) : backend.ReleaseAt(t0 + at, VK_ESCAPE);
-        std::map<int32_t, Surface> shots{{Show - 50, {}}, {Show + 50, {}}};
-        Snap(t0, &shots);
+        std::map<int32_t, Surface> shots{{Show - 50, {}}, {Show + 50, {}}};  // the screen at these times
+        backend.onYield = [&] {
+            const auto it = shots.find(TickCount() - t0);
+            if (it != shots.end()) it->second = PrimarySurface;
+        };
         shell::EnableTimer1();
         levels::ShowLevelIntro("3", CurrentRow().Title, Show, Black);
         backend.onYield = nullptr;
-        EXPECT_GE(TickCount() - t0, c.took);
-        EXPECT_LE(TickCount() - t0, c.took + 5);
+        EXPECT_TRUE(test::Between(TickCount() - t0, c.took, c.took + 5));
         EXPECT_FALSE(shell::Timer1Enabled());
         Log expected = {"stop finished.wav", "rewind finished.wav", "rewind deogratias.wav", "play deogratias.wav once"};
         if (c.skipped) expected.push_back("stop deogratias.wav");  // else the jingle plays on
@@ -135,10 +114,6 @@ TEST_F(Levels, TheIntroLastsItsTimesUnlessAFreshEscapeEndsIt) {
             EXPECT_TRUE(test::AllPixels(shots[Show + 50], {0, 0, 640, 480}, 0));
         }
     }
-    MusicOn = 0;
-    audio::SoundLog().clear();
-    levels::ShowLevelIntro("3", CurrentRow().Title, 10, 10);
-    EXPECT_EQ(test::Logged("play deogratias.wav once"), 0);
 }
 
 // ---------------------------------------------------------------- the start
@@ -156,12 +131,11 @@ TEST_F(Levels, AWholeStartShowsTheComposedScreenHalfASecondBeforeTheMusic) {
         }
     };
     EXPECT_EQ(Start(0, true, 0), State::Settle);
+    backend.onYield = nullptr;
     const int32_t end = TickCount() - t0;
     // After the whole intro of 4800 + 1000 ms and the first 20 ms step.
-    EXPECT_GE(firstShown, 5800 + 20);
-    EXPECT_LE(firstShown, 5800 + 40);
-    EXPECT_GE(end - firstShown, 470);
-    EXPECT_LE(end - firstShown, 505);
+    EXPECT_TRUE(test::Between(firstShown, 5800 + 20, 5800 + 40));
+    EXPECT_TRUE(test::Between(end - firstShown, 470, 505));
     EXPECT_FALSE(musicBefore);
     EXPECT_EQ(audio::SoundLog(),
               (Log{"music load mid" + std::to_string(LevelTable[0].Music) + ".Mid repeats 999", "stop finished.wav",
@@ -210,13 +184,6 @@ protected:
         Levels::SetUp();
         for (int i = 0; i < ScoreEntries; ++i) ScoreValues[size_t(i)] = 1000 - 100 * i;  // the tenth is 100
     }
-    // The level finished with exactly its quota and an empty well: no bonus.
-    void FinishLevel(int index, int unlocked) {
-        UseLevel(index);
-        LevelsUnlocked = uint8_t(unlocked);
-        Horizontals = int16_t(CurrentRow().LineQuota);
-        LinesLeft = 0;
-    }
 };
 
 TEST_F(LevelEnd, CompletingUnlocksSavesAndLeadsOn) {
@@ -236,16 +203,12 @@ TEST_F(LevelEnd, CompletingUnlocksSavesAndLeadsOn) {
     for (const Case& c : cases) {
         SCOPED_TRACE("level " + std::to_string(c.index + 1) + " of " + std::to_string(c.unlocked));
         std::filesystem::remove(userDir + "/prefs.znd");
-        FinishLevel(c.index, c.unlocked);
-        Score = c.score;
+        FinishLevel(c.index, c.unlocked, c.score);  // an empty well: no bonus
         FinalePending = False;
         Tap(20, VK_RETURN);
         EXPECT_EQ(levels::CompleteLevel(), c.next);
-        EXPECT_EQ(CurrentLevel, c.level);
-        EXPECT_EQ(LevelsUnlocked, c.unlockedAfter);
-        EXPECT_EQ(test::StoredLevelsUnlocked(), c.unlockedAfter);
-        EXPECT_EQ(FinalePending, c.finale ? True : False);
-        EXPECT_EQ(Score, c.score);
+        EXPECT_EQ(std::vector<int>({CurrentLevel, LevelsUnlocked, test::StoredLevelsUnlocked(), FinalePending, Score}),
+                  std::vector<int>({c.level, c.unlockedAfter, c.unlockedAfter, c.finale ? True : False, c.score}));
     }
 }
 
@@ -258,11 +221,10 @@ TEST_F(LevelEnd, TheUnlockIsSavedBeforeEnterSoClosingTheWindowKeepsIt) {
 
 TEST_F(LevelEnd, EnterAtOnceAdvancesWithTheBonusAndTheJingleNeedsTheMusic) {
     for (uint8_t music : {1, 0}) {
-        FinishLevel(0, 1);
+        FinishLevel(0, 1, 1000);
         LinesLeft = -3;
         Horizontals = int16_t(Horizontals + 2);  // two lines beyond the quota and a stone left: 2 x 5 + 4
         Well[0][15] = StoneCell;
-        Score = 1000;
         MusicOn = music;
         audio::SoundLog().clear();
         const int32_t t0 = TickCount();
@@ -286,8 +248,7 @@ TEST_F(LevelEnd, GameOverTakesEscapeOnlyOnceTheSkullRests) {
     Score = 100;          // equal to the tenth: not enough
     int32_t t0 = TickCount();
     EXPECT_EQ(levels::GameOver(), State::MainMenu);
-    EXPECT_GE(TickCount() - t0, 3050);
-    EXPECT_LE(TickCount() - t0, 3120);
+    EXPECT_TRUE(test::Between(TickCount() - t0, 3050, 3120));
     EXPECT_EQ(audio::SoundLog(), (Log{"music stop", "rewind gameover.wav", "play gameover.wav once"}));
 
     ResetKeyboard();
@@ -299,8 +260,7 @@ TEST_F(LevelEnd, GameOverTakesEscapeOnlyOnceTheSkullRests) {
     Tap(2900, VK_ESCAPE, 100);  // sinking
     Tap(3400, VK_ESCAPE, 100);
     EXPECT_EQ(levels::GameOver(), State::NameEntry);
-    EXPECT_GE(TickCount() - t0, 3400);
-    EXPECT_LE(TickCount() - t0, 3405);
+    EXPECT_TRUE(test::Between(TickCount() - t0, 3400, 3405));
     EXPECT_TRUE(audio::SoundLog().empty());
 }
 

@@ -34,8 +34,7 @@ protected:
     void SetUp() override {
         Headless::SetUp();
         LevelTable[0] = LevelInfo{};
-        Row().ColourLimit = 101;  // coloured balls only
-        Row().StoneLimit = 101;
+        Row().ColourLimit = Row().StoneLimit = 101;  // coloured balls only
         Row().Speed = 10;
         Row().LineQuota = 5;
         UseLevel(0);
@@ -57,7 +56,6 @@ protected:
             RotationMode = mode;
         }
     }
-    static bool Occupied(int i, int j) { return !PieceGrid[i][j].Empty; }
     // The occupied part of the piece in well columns and rows.
     struct Extent {
         int left = 99, right = -99, top = 99, bottom = -99;
@@ -66,7 +64,7 @@ protected:
         Extent e;
         for (int i = 0; i < PieceSize; ++i)
             for (int j = 0; j < PieceSize; ++j)
-                if (Occupied(i, j)) {
+                if (!PieceGrid[i][j].Empty) {
                     const int x = PieceX / CellSize + i, y = PieceY / CellSize + j;
                     e.left = std::min(e.left, x), e.right = std::max(e.right, x);
                     e.top = std::min(e.top, y), e.bottom = std::max(e.bottom, y);
@@ -90,12 +88,7 @@ protected:
     static void Column(int x, int top) {
         for (int y = 0; y < WellRows; ++y) Well[x][y] = y >= top ? StoneCell : EmptyCell;
     }
-    static void SetPiece(std::initializer_list<std::pair<std::pair<int, int>, char>> cells) {
-        for (auto& column : PieceGrid)
-            for (auto& cell : column) cell = EmptyCell;
-        for (const auto& [at, c] : cells) PieceGrid[at.first][at.second] = test::CellOf(c);
-    }
-    // The grid as text, rows joined by '/'.
+    // The grid as text, rows joined by '/', and back.
     static std::string Grid() {
         std::string s;
         for (int j = 0; j < PieceSize; ++j) {
@@ -103,6 +96,15 @@ protected:
             for (int i = 0; i < PieceSize; ++i) s += test::CharOf(PieceGrid[i][j]);
         }
         return s;
+    }
+    static void SetGrid(const std::string& text) {
+        for (auto& column : PieceGrid)
+            for (auto& cell : column) cell = EmptyCell;
+        int i = 0, j = 0;
+        for (char c : text) {
+            if (c == '/') ++j, i = 0;
+            else PieceGrid[i++][j] = test::CellOf(c);
+        }
     }
 
     // Runs the piece control loop for at most ms, noting the times from its
@@ -126,12 +128,6 @@ protected:
         backend.CloseAt(INT32_MAX);
         backend.onYield = nullptr;
         return next;
-    }
-    static void PlaceAt(int16_t x, int16_t y) { PieceX = x, PieceY = y; }
-    static std::vector<int32_t> Steps(const std::vector<int32_t>& times) {
-        std::vector<int32_t> d;
-        for (size_t i = 1; i < times.size(); ++i) d.push_back(times[i] - times[i - 1]);
-        return d;
     }
     std::vector<int32_t> falls, moves;
 };
@@ -179,30 +175,7 @@ TEST_F(Pieces, CellRollsFollowTheLevelsLimits) {
     }
 }
 
-TEST_F(Pieces, SlidingToTheWallsKeepsEveryCellInTheWell) {
-    struct Case {
-        int shape, mode;  // index into Shapes, RotationMode
-        int leftmostX, rightmostX;
-    };
-    const Case cases[] = {
-        {0, 0, -24, 192}, {0, 1, -24, 192}, {1, 1, 0, 168}, {2, 0, -24, 168}, {2, 1, -24, 168},
-        {3, 1, 0, 144},   {4, 0, 0, 192},   {4, 1, 0, 192}, {5, 0, 0, 168},   {5, 1, 0, 168},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(Shapes[c.shape].name) + " in rotation mode " + std::to_string(c.mode));
-        RotationMode = uint8_t(c.mode);
-        Deal(Shapes[c.shape]);
-        PieceY = 120;
-        Slide(-1);
-        EXPECT_EQ(PieceX, c.leftmostX);
-        EXPECT_EQ(PieceExtent().left, 0);
-        Slide(+1);
-        EXPECT_EQ(PieceX, c.rightmostX);
-        EXPECT_EQ(PieceExtent().right, 9);
-    }
-}
-
-TEST_F(Pieces, SideMovesNeedTheBottomRowInTheWellAndRoomBeside) {
+TEST_F(Pieces, SideMovesNeedTheBottomRowInTheWellAndRoomBesideAndStopAtTheWalls) {
     for (const Shape& shape : Shapes) {
         SCOPED_TRACE(shape.name);
         SetWell({});
@@ -215,6 +188,12 @@ TEST_F(Pieces, SideMovesNeedTheBottomRowInTheWellAndRoomBeside) {
             EXPECT_TRUE(game::CanMoveRight());
         }
         PieceY = 120;
+        const int16_t x = PieceX;
+        Slide(-1);
+        EXPECT_EQ(PieceExtent().left, 0);
+        Slide(+1);
+        EXPECT_EQ(PieceExtent().right, 9);
+        PieceX = x;
         const Extent e = PieceExtent();
         // A neighbour as high as the piece's bottom row blocks; one row
         // lower it does not; the far side does not matter.
@@ -231,55 +210,41 @@ TEST_F(Pieces, SideMovesNeedTheBottomRowInTheWellAndRoomBeside) {
 }
 
 TEST_F(Pieces, ColourRotationCyclesBlockRotationTurnsClockwiseSquaresAlwaysTurn) {
-    const auto bar = [] { SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}}); };
-    const auto block = [] {
-        SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}, {{1, 3}, 'Y'},
-                  {{2, 0}, 'W'}, {{2, 1}, 'S'}, {{2, 2}, 'R'}, {{2, 3}, 'G'}});
+    struct Case {
+        uint8_t mode;
+        int shape;
+        const char *before, *after;
     };
-    // Colour rotation needs no room: against the wall, above a full column.
-    RotationMode = 0;
-    Deal(Shapes[0]);
-    bar();
-    PieceX = -24;
-    PieceY = -72;
-    Column(0, 0);
-    game::RotatePiece();
-    EXPECT_EQ(Grid(), ".G./.B./.R.");
-    Deal(Shapes[2]);
-    block();
-    game::RotatePiece();
-    EXPECT_EQ(Grid(), ".GS./.BR./.YG./.RW.");
-
-    SetWell({});
-    RotationMode = 1;
-    Deal(Shapes[0]);
-    bar();
-    PieceY = 0;
-    game::RotatePiece();
-    EXPECT_EQ(Grid(), ".../BGR/...");  // the old top is the right end
-    game::RotatePiece();
-    EXPECT_EQ(Grid(), ".B./.G./.R.");  // upright again, reversed
-
-    for (uint8_t mode : {uint8_t(0), uint8_t(1)}) {
-        RotationMode = mode;
-        Deal(Shapes[4]);
+    const Case cases[] = {
+        {0, 0, ".R./.G./.B.", ".G./.B./.R."},  // colours move up, the top one to the bottom
+        {0, 2, ".RW./.GS./.BR./.YG.", ".GS./.BR./.YG./.RW."},
+        {1, 0, ".R./.G./.B.", ".../BGR/..."},  // a quarter turn clockwise: the old top is the right end
+        {1, 0, ".../BGR/...", ".B./.G./.R."},  // upright again, reversed
+        {0, 4, "RG/BY", "BR/YG"},              // squares turn in either mode
+        {1, 4, "RG/BY", "BR/YG"},
+        {0, 5, "RGB/YWS/GBR", "GYR/BWG/RSB"},
+        {1, 5, "RGB/YWS/GBR", "GYR/BWG/RSB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.before) + " in rotation mode " + std::to_string(c.mode));
+        SetWell({});
+        RotationMode = c.mode;
+        Deal(Shapes[c.shape]);
+        SetGrid(c.before);
         PieceY = 0;
-        SetPiece({{{0, 0}, 'R'}, {{1, 0}, 'G'}, {{0, 1}, 'B'}, {{1, 1}, 'Y'}});
+        if (c.mode == 0 && Shapes[c.shape].kind <= 2) {  // colour rotation needs no room
+            PieceX = -24, PieceY = int16_t(-CellSize * PieceSize);
+            Column(0, 0);
+        }
         game::RotatePiece();
-        EXPECT_EQ(Grid(), "BR/YG") << "mode " << int(mode);
-        Deal(Shapes[5]);
-        PieceY = 0;
-        SetPiece({{{0, 0}, 'R'}, {{1, 0}, 'G'}, {{2, 0}, 'B'}, {{0, 1}, 'Y'}, {{1, 1}, 'W'},
-                  {{2, 1}, 'S'}, {{0, 2}, 'G'}, {{1, 2}, 'B'}, {{2, 2}, 'R'}});
-        game::RotatePiece();
-        EXPECT_EQ(Grid(), "GYR/BWG/RSB") << "mode " << int(mode);
+        EXPECT_EQ(Grid(), c.after);
     }
 }
 
 TEST_F(Pieces, BlockRotationNeedsRoomInsideTheWell) {
     RotationMode = 1;
     Deal(Shapes[0]);
-    SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}});
+    SetGrid(".R./.G./.B.");
     auto turns = [](int16_t x, int16_t y) {
         const std::string before = Grid();
         PieceX = x;
@@ -319,26 +284,17 @@ TEST_F(Pieces, LandingOnTheFloorOrTheStackAndGameOverAboveTheWell) {
         EXPECT_EQ(WellColumns * WellRows - test::Count('.'), shape.cells);
         EXPECT_FALSE(Well[PieceExtent().left][PieceExtent().bottom].Empty);
 
-        for (bool underRight : {false, true}) {  // a stack under any one column stops it
-            SetWell({});
-            Deal(shape);
-            const Extent e = PieceExtent();
-            Column(underRight ? e.right : e.left, 11);
-            EXPECT_EQ(Drop(), Landing::Lands);
-            EXPECT_EQ(PieceExtent().bottom, 10);
-        }
-        // Room for the whole piece above the stack: it lands in rows 0 on;
-        // one row less, its top row is still above the well.
-        SetWell({});
-        Deal(shape);
-        Column(PieceExtent().left, shape.height);
-        EXPECT_EQ(Drop(), Landing::Lands);
-        EXPECT_EQ(PieceExtent().top, 0);
-        SetWell({});
-        Deal(shape);
-        Column(PieceExtent().left, shape.height - 1);
-        EXPECT_EQ(Drop(), Landing::GameOver);
-        EXPECT_EQ(PieceExtent().top, -1);
+        // A stack under any one column stops it just above. With room for
+        // the whole piece above the stack it lands in rows 0 on; one row
+        // less, its top row is still above the well and the game is over.
+        for (const bool underRight : {false, true})
+            for (const int stackTop : {11, shape.height, shape.height - 1}) {
+                SetWell({});
+                Deal(shape);
+                Column(underRight ? PieceExtent().right : PieceExtent().left, stackTop);
+                EXPECT_EQ(Drop(), stackTop >= shape.height ? Landing::Lands : Landing::GameOver) << stackTop;
+                EXPECT_EQ(PieceExtent().top, stackTop - shape.height) << stackTop;
+            }
     }
 }
 
@@ -360,11 +316,10 @@ TEST_F(Pieces, ThePieceFallsOneRowPerIntervalFasterWithDownOrSpace) {
         for (int vk : c.keys) platform::PressKey(vk);
         Difficulty = c.difficulty;
         Deal(Shapes[0]);
-        PlaceAt(96, -72);
+        PieceX = 96, PieceY = -72;
         EXPECT_EQ(Control(c.interval * 5 + c.interval / 2), State::Shutdown);
-        ASSERT_EQ(falls.size(), 5u);
-        EXPECT_EQ(falls[0], c.interval);  // the first step one interval after entry
-        EXPECT_EQ(Steps(falls), std::vector<int32_t>(4, c.interval));
+        const int32_t i = c.interval;  // the first step one interval after entry
+        EXPECT_EQ(falls, (std::vector<int32_t>{i, 2 * i, 3 * i, 4 * i, 5 * i}));
         EXPECT_EQ(PieceY, -72 + 5 * 24);
     }
 }
@@ -372,7 +327,7 @@ TEST_F(Pieces, ThePieceFallsOneRowPerIntervalFasterWithDownOrSpace) {
 TEST_F(Pieces, HeldKeysActEveryHundredMillisecondsAndPauseStopsThePiece) {
     Row().Speed = 200;  // 1.6 s: no fall while we watch
     Deal(Shapes[0]);
-    PlaceAt(96, 120);
+    PieceX = 96, PieceY = 120;
     platform::PressKey(platform::VK_LEFT);  // held when the piece enters
     backend.ReleaseAt(backend.TickCount() + 350, platform::VK_LEFT);
     Control(1000);
@@ -380,7 +335,7 @@ TEST_F(Pieces, HeldKeysActEveryHundredMillisecondsAndPauseStopsThePiece) {
     EXPECT_EQ(PieceX, 24);
     EXPECT_TRUE(falls.empty());
     // Up turns the bar's colours every 100 ms while held.
-    SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}});
+    SetGrid(".R./.G./.B.");
     Tap(10, platform::VK_UP, 240);
     Control(400);
     EXPECT_EQ(Grid(), ".B./.R./.G.");  // two turns: at 100 and 200 ms
@@ -388,24 +343,22 @@ TEST_F(Pieces, HeldKeysActEveryHundredMillisecondsAndPauseStopsThePiece) {
     // P pauses from its first press to its second; the interval that ran
     // out meanwhile steps as soon as the loop runs again.
     Row().Speed = 10;
-    PlaceAt(96, 0);
+    PieceX = 96, PieceY = 0;
     Tap(20, platform::VkLetter('P'), 30);
     Tap(500, platform::VkLetter('P'), 30);
     Control(600);
-    ASSERT_FALSE(falls.empty());
-    EXPECT_EQ(falls[0], 500);
-    EXPECT_EQ(Steps(falls), std::vector<int32_t>(falls.size() - 1, 80));
+    EXPECT_EQ(falls, (std::vector<int32_t>{500, 580}));
 }
 
 TEST_F(Pieces, TheLoopEndsByLandingGameOverEscapeOrACompletedLevel) {
     Deal(Shapes[0]);
-    SetPiece({{{1, 0}, 'R'}, {{1, 1}, 'G'}, {{1, 2}, 'B'}});
-    PlaceAt(96, 240);  // rows 10 to 12, one step above the stack
+    SetGrid(".R./.G./.B.");
+    PieceX = 96, PieceY = 240;  // rows 10 to 12, one step above the stack
     Column(5, 13);
     platform::PressKey(platform::VK_SPACE);
     EXPECT_EQ(Control(1000), State::Settle);
-    EXPECT_EQ(test::LowestRows(6)[0], ".....R....");
-    EXPECT_EQ(test::LowestRows(6)[2], ".....B....");
+    EXPECT_EQ(test::WellRows16(), test::WellOf({".....R....", ".....G....", ".....B....", ".....S....", ".....S....",
+                                                ".....S...."}));
     EXPECT_TRUE(audio::SoundLog().empty());
 
     // The next bar meets the stack at once: the menu tune is rewound and the
@@ -413,7 +366,7 @@ TEST_F(Pieces, TheLoopEndsByLandingGameOverEscapeOrACompletedLevel) {
     for (uint8_t music : {1, 0}) {
         MusicOn = music;
         audio::SoundLog().clear();
-        PlaceAt(96, -72);
+        PieceX = 96, PieceY = -72;
         Column(5, 1);
         EXPECT_EQ(Control(1000), State::GameOver);
         EXPECT_EQ(audio::SoundLog(),
@@ -423,7 +376,7 @@ TEST_F(Pieces, TheLoopEndsByLandingGameOverEscapeOrACompletedLevel) {
 
     platform::ResetKeyboard();
     SetWell({});
-    PlaceAt(96, 0);
+    PieceX = 96, PieceY = 0;
     Tap(30, platform::VK_ESCAPE);
     EXPECT_EQ(Control(200), State::ExitConfirm);
 

@@ -129,14 +129,12 @@ TEST(Keys, HeldReadsNegativeAndEveryPressFlipsTheToggle) {
 
 // ---------------------------------------------------------------- levels file
 
-std::string LevelLine(const char* numbers, const std::string& title) { return std::string(numbers) + title; }
-
 // 30 level lines, then a glyph table where character i of the font has
 // left 10 i, top i, width i + 1, spread over lines and commas with blanks.
 std::string LevelsFile(std::vector<std::string> lines) {
     std::string text;
     for (int k = 0; k < LevelCount; ++k)
-        text += (size_t(k) < lines.size() ? lines[size_t(k)] : LevelLine("00109509509530599010", "Filler")) + "\r\n";
+        text += (size_t(k) < lines.size() ? lines[size_t(k)] : std::string("00109509509530599010Filler")) + "\r\n";
     const std::string chars = FontCharacters;
     for (size_t i = 0; i < chars.size(); ++i)
         text += std::to_string(10 * i) + " , " + std::to_string(i) + (i % 2 ? "\r\n" : ",") + std::to_string(i + 1) +
@@ -165,9 +163,9 @@ class LevelsFile_ : public test::Headless {};
 
 TEST_F(LevelsFile_, FixedColumnsLeadingZerosTitlesAndTheGlyphTable) {
     ParseLevelsAndFont(LevelsFile({
-        LevelLine("91207509001031299072", "Seven Seas"),
-        LevelLine("00400000125520501231", ""),               // exactly 20 characters: no title
-        LevelLine("33300710025590202230", " spaced  out "),  // the title keeps its blanks
+        "91207509001031299072Seven Seas",
+        "00400000125520501231",                // exactly 20 characters: no title
+        "33300710025590202230 spaced  out ",  // the title keeps its blanks
     }));
     EXPECT_EQ(Fields(LevelTable[0]), "9 1 2 75 90 10 3 12 99 7 2 [Seven Seas]");
     EXPECT_EQ(Fields(LevelTable[1]), "0 0 4 0 1 255 2 5 1 23 1 []");
@@ -186,7 +184,7 @@ TEST_F(LevelsFile_, FixedColumnsLeadingZerosTitlesAndTheGlyphTable) {
 
 TEST_F(LevelsFile_, BrokenLinesAreRejectedNamingTheLine) {
     EXPECT_NE(FatalMessage(LevelsFile({""})).find("line 1:"), std::string::npos);  // an empty line is short too
-    std::vector<std::string> lines(4, LevelLine("00109509509530599010", "Fine"));
+    std::vector<std::string> lines(4, "00109509509530599010Fine");
     struct Case {
         const char* line;
         const char* said;
@@ -208,12 +206,8 @@ TEST_F(LevelsFile_, BrokenLinesAreRejectedNamingTheLine) {
 
 // ---------------------------------------------------------------- the font
 
-class BitmapFont : public test::Headless {
+class BitmapFont : public test::Loaded {
 protected:
-    void SetUp() override {
-        Headless::SetUp();
-        LoadContent();
-    }
     static Surface Drawn(std::initializer_list<std::pair<int, std::string>> texts) {
         Surface s(640, 100);
         for (const auto& [x, text] : texts) DrawText(x, 40, text, s);
@@ -302,8 +296,7 @@ TEST_F(BitmapFont, MessageShowsTheTextThenBlackAndCannotBeSkipped) {
     EXPECT_EQ(wrongFrames, 0);
     EXPECT_NEAR(lastLit, 1300, 1);
     EXPECT_NEAR(firstBlack, 1301, 1);
-    EXPECT_GE(backend.TickCount(), 1350);
-    EXPECT_LE(backend.TickCount(), 1355);
+    EXPECT_TRUE(test::Between(backend.TickCount(), 1350, 1355));
     EXPECT_TRUE(PrimarySurface.Pixels() == blackScreen.Pixels());
     // Busy: no event processing, so the Escape was never seen.
     EXPECT_EQ(backend.Yields(), 0);

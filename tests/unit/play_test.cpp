@@ -6,7 +6,6 @@
 #include "audio/audio.h"
 #include "game/play.h"
 #include "harness.h"
-#include "powers/powers.h"
 #include "shell/window.h"
 #include "well_helpers.h"
 
@@ -16,15 +15,16 @@ using platform::BackBuffer;
 using platform::BackgroundSurface;
 using platform::PrimarySurface;
 using shell::State;
+using test::Rows;
 using test::SetWell;
+using test::WellOf;
 using Entries = std::vector<RunEntry>;
-using Rows = std::vector<std::string>;
 
 // ---------------------------------------------------------------- detection
 
 class Detection : public test::Headless {
 protected:
-    static Entries Find(std::initializer_list<const char*> rows, int minBlocks = 3) {
+    static Entries Find(const Rows& rows, int minBlocks = 3) {
         SetWell(rows);
         MinBlocks = uint8_t(minBlocks);
         game::FindRuns();
@@ -63,15 +63,14 @@ TEST_F(Detection, RunsOnHandBuiltWellsInScanOrder) {
               (Entries{{0, 12, 1}, {0, 12, 2}, {0, 13, 0}, {0, 13, 1}, {0, 13, 2}, {0, 14, 0}, {0, 15, 0},
                        {0, 15, 3}, {1, 13, 1}, {1, 13, 2}, {1, 15, 0}, {2, 13, 1}}));
     // MinBlocks sets the length of a run.
-    const auto l = {"B.........", "B.........", "B.........", "B.........", "BYYYYY...."};
+    const Rows l = {"B.........", "B.........", "B.........", "B.........", "BYYYYY...."};
     EXPECT_EQ(Find(l, 4), (Entries{{0, 11, 1}, {0, 12, 1}, {1, 15, 0}, {2, 15, 0}}));
     EXPECT_EQ(Find(l, 5), (Entries{{0, 11, 1}, {1, 15, 0}}));
     EXPECT_TRUE(Find(l, 6).empty());
 }
 
 TEST_F(Detection, AWellFullOfWildBallsStaysInsideTheWellAndInScanOrder) {
-    for (auto& column : Well)
-        for (auto& cell : column) cell = WildCell;
+    SetWell(Rows(WellRows, "WWWWWWWWWW"));
     for (int m : {3, 4, 5, 1}) {
         MinBlocks = uint8_t(m);
         game::FindRuns();
@@ -91,11 +90,10 @@ TEST_F(Detection, AWellFullOfWildBallsStaysInsideTheWellAndInScanOrder) {
 
 // ---------------------------------------------------------------- resolution
 
-class Play : public test::Headless {
+class Play : public test::Loaded {
 protected:
     void SetUp() override {
-        Headless::SetUp();
-        LoadContent();
+        Loaded::SetUp();
         // A background that is not black, so that restored areas show.
         platform::FillRect(BackgroundSurface, platform::WholeSurface, platform::Rgb(40, 60, 120));
         LevelTable[0] = LevelInfo{};
@@ -146,7 +144,7 @@ TEST_F(Play, ResolutionDealsOnAStableWellOtherwiseClearsWithTheLineSound) {
 
 TEST_F(Play, LinesLinksPointsAndTheMeter) {
     struct Case {
-        std::vector<const char*> rows;
+        Rows rows;
         int minBlocks, entries, h, v, d, points, meter;
     };
     const Case cases[] = {
@@ -163,24 +161,18 @@ TEST_F(Play, LinesLinksPointsAndTheMeter) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rows.back());
-        Score = 0;
-        PowerMeter = 0;
-        LinesLeft = 10;
-        Horizontals = Verticals = Diagonals = 0;
-        SetWell({});
-        for (size_t i = 0; i < c.rows.size(); ++i)
-            for (int x = 0; x < WellColumns; ++x)
-                Well[x][WellRows - c.rows.size() + i] = test::CellOf(c.rows[i][x]);
+        Score = PowerMeter = Horizontals = Verticals = Diagonals = 0;
+        SetWell(c.rows);
         MinBlocks = uint8_t(c.minBlocks);
         game::FindRuns();
         EXPECT_EQ(RunCount, c.entries);
         game::ScoreRuns();
-        EXPECT_EQ(std::vector<int>({Horizontals, Verticals, Diagonals}), std::vector<int>({c.h, c.v, c.d}));
-        EXPECT_EQ(LinesLeft, 10 - c.h - c.v - c.d);
-        EXPECT_EQ(Score, c.points);
-        EXPECT_EQ(PowerMeter, c.meter);
-        EXPECT_TRUE(test::StripReads("+" + std::to_string(c.points)));
-        EXPECT_TRUE(test::PanelReads(BackBuffer, 230, "Score : " + std::to_string(c.points)));
+        EXPECT_EQ(std::vector<int>({Horizontals, Verticals, Diagonals, Score, PowerMeter}),
+                  std::vector<int>({c.h, c.v, c.d, c.points, c.meter}));
+        const std::string points = std::to_string(c.points);
+        EXPECT_TRUE(test::ShowsText(PrimarySurface, StripRect.Left, StripRect.Top, "+" + points, &BackgroundSurface,
+                                    StripRect.Right));
+        EXPECT_TRUE(test::ShowsText(BackBuffer, 20, 230, "Score : " + points, &BackgroundSurface, PanelRect.Right));
     }
 }
 
@@ -244,19 +236,16 @@ TEST_F(Play, WithScoringOffRunsClearButNothingIsCounted) {
     EXPECT_FALSE(shell::Timer1Enabled());  // no message was shown
     EXPECT_TRUE(test::AllPixels(PrimarySurface, StripRect, platform::ToPixel565(platform::Rgb(255, 255, 255))));
     EXPECT_TRUE(audio::SoundLog().empty());
-    EXPECT_EQ(test::LowestRows(3), (Rows{".B........", ".B........", ".........."}));
-    EXPECT_TRUE(test::PanelReads(PrimarySurface, 230, "Score : 1000"));  // redrawn all the same
+    EXPECT_EQ(test::WellRows16(), WellOf({".B........", ".B........", ".........."}));
+    EXPECT_TRUE(test::ShowsText(PrimarySurface, 20, 230, "Score : 1000", &BackgroundSurface, PanelRect.Right));
 }
 
 TEST_F(Play, LevelBonusPaysForBlocksLeftAndLinesBeyondTheQuota) {
     SetWell({"RGBYSWRGBY", "RGBYSWRGBY"});
-    Horizontals = 5;
-    Verticals = 4;
-    Diagonals = 3;
+    Horizontals = 5, Verticals = 4, Diagonals = 3;
     EXPECT_EQ(game::LevelBonus(), 4 * 20 + 5 * 2);
     SetWell({"S........."});
-    Horizontals = 3;
-    Verticals = Diagonals = 0;
+    Horizontals = 3, Verticals = Diagonals = 0;
     EXPECT_EQ(game::LevelBonus(), 4 - 5 * 7);
 }
 
@@ -296,7 +285,7 @@ TEST_F(Settling, BlocksFallOneRowEveryThirtyMillisecondsAndEveryPassIsShown) {
     Well[3][3] = Colour1Cell;  // rows 5 to 15 below them are empty
     Well[3][4] = Colour2Cell;
     EXPECT_EQ(Settle(), State::Resolve);
-    EXPECT_EQ(test::LowestRows(2), (Rows{"...R......", "...G......"}));
+    EXPECT_EQ(test::WellRows16(), WellOf({"...R......", "...G......"}));
     // Eleven passes move and are shown; the twelfth moves nothing.
     ASSERT_EQ(recorder.times.size(), 11u);
     for (size_t i = 0; i < recorder.times.size(); ++i) {
@@ -308,16 +297,12 @@ TEST_F(Settling, BlocksFallOneRowEveryThirtyMillisecondsAndEveryPassIsShown) {
     EXPECT_TRUE(shownRight);
 
     // A stack of every kind falls together; columns stay apart.
-    SetWell({});
-    const char stack[] = "SWRGB";
-    for (int y = 0; y < 5; ++y) Well[0][y] = test::CellOf(stack[y]);
-    Well[0][15] = Colour4Cell;
-    Well[1][2] = StoneCell;
-    Well[9][14] = WildCell;
-    Well[9][15] = StoneCell;
+    SetWell({"S.........", "W.........", "RS........", "G.........", "B.........", "..........", "..........",
+             "..........", "..........", "..........", "..........", "..........", "..........", "..........",
+             ".........W", "Y........S"});
     EXPECT_EQ(Settle(), State::Resolve);
-    EXPECT_EQ(test::LowestRows(6), (Rows{"S.........", "W.........", "R.........", "G.........", "B........W",
-                                         "YS.......S"}));
+    EXPECT_EQ(test::WellRows16(),
+              WellOf({"S.........", "W.........", "R.........", "G.........", "B........W", "YS.......S"}));
     EXPECT_EQ(recorder.times.size(), 13u);  // the stone in column 1 falls 13 rows
     EXPECT_TRUE(shownRight);
     ASSERT_FALSE(pictures.empty());
@@ -333,7 +318,7 @@ TEST_F(Settling, ASettledWellTakesOnePassAndOnlyTheWellIsShown) {
     EXPECT_EQ(recorder.times.size(), 1u);
     EXPECT_TRUE(test::WellShown(PrimarySurface));
     for (const auto& [x, y] : {std::pair{199, 100}, {440, 100}, {300, 434}, {300, 49}})
-        EXPECT_EQ(test::ScreenPixel(x, y), platform::Rgb(255, 255, 255));
+        EXPECT_EQ(PrimarySurface.Pixel(x, y), platform::ToPixel565(platform::Rgb(255, 255, 255)));
 }
 
 // ---------------------------------------------------------------- the panel
@@ -350,12 +335,12 @@ TEST_F(Play, ThePanelShowsEveryValueAndFramesThePowersTheMeterCanPay) {
     for (const auto& [y, text] : std::vector<std::pair<int, std::string>>{
              {110, "Lines left : 0"}, {150, "Horizontals : 12"}, {170, "Verticals : 3"}, {190, "Diagonals : 0"},
              {230, "Score : -35"}, {270, "Min blocks : 4"}})
-        EXPECT_TRUE(test::PanelReads(BackBuffer, y, text));
-    EXPECT_TRUE(test::SamePixels(BackBuffer, {20, 130, 190, 150}, BackgroundSurface, {20, 130, 190, 150}));
+        EXPECT_TRUE(test::ShowsText(BackBuffer, 20, y, text, &BackgroundSurface, PanelRect.Right));
+    EXPECT_TRUE(test::ShowsSprite(BackBuffer, 20, 130, BackgroundSurface, {20, 130, 190, 150}));
     EXPECT_TRUE(test::AllPixels(BackBuffer, {190, 109, 640, 480}, white));  // nothing outside the panel
     EXPECT_TRUE(test::AllPixels(PrimarySurface, PanelRect, 0));             // nor shown yet
     game::PresentPanel();
-    EXPECT_TRUE(test::SamePixels(PrimarySurface, PanelRect, BackBuffer, PanelRect));
+    EXPECT_TRUE(test::ShowsSprite(PrimarySurface, PanelRect.Left, PanelRect.Top, BackBuffer, PanelRect));
     EXPECT_TRUE(test::AllPixels(PrimarySurface, {190, 109, 640, 480}, 0));
 
     const char* const labels[5] = {"(2) Sweep", "(3) Rain", "(4) Airstone", "(5) HolyCross", "(6) Bomb"};

@@ -1,29 +1,29 @@
 // A short game on the virtual clock: scripted pieces are steered by key
 // presses through the real piece control loop, land, settle, clear and
 // cascade, and after each landing the well, the score and the screen agree.
-#include "audio/audio.h"
-#include "game/play.h"
+#include <optional>
+
 #include "harness.h"
 #include "platform/keyboard.h"
 #include "well_helpers.h"
 
 namespace {
 
+using platform::BackgroundSurface;
 using platform::PrimarySurface;
 using platform::VK_DOWN;
 using platform::VK_LEFT;
 using platform::VK_UP;
 using shell::State;
+using test::WellOf;
+using Counters = std::vector<int>;
 
-class Scenario : public test::Headless {
+class Scenario : public test::Loaded {
 protected:
     void SetUp() override {
-        Headless::SetUp();
-        LoadContent();
+        Loaded::SetUp();
         UseLevel(0);  // the first level as shipped: bars of three, runs of three
-        ASSERT_EQ(CurrentRow().PieceKind, 1);
-        ASSERT_EQ(MinBlocks, 3);
-        ASSERT_EQ(CurrentRow().Directions, 0);
+        ASSERT_EQ(Counters({CurrentRow().PieceKind, MinBlocks, CurrentRow().Directions}), Counters({1, 3, 0}));
         RotationMode = 0;
     }
 
@@ -52,32 +52,21 @@ protected:
         for (int j = 0; j < 3; ++j) PieceGrid[1][j] = test::CellOf(colours[j]);
     }
 
-    // Presses a key for a while from a moment after now.
-    void Hold(int vk, int32_t from, int32_t until) {
-        const int32_t now = backend.TickCount();
-        backend.PressAt(now + from, vk);
-        backend.ReleaseAt(now + until, vk);
-    }
-
     // Watches the screen while the piece falls: once the whole bar is in
-    // the well, its three cells are drawn where the piece stands.
+    // the well, whether its three cells are drawn where the piece stands.
     void WatchFallingBar() {
-        barSeen = false;
-        barDrawnRight = true;
+        barDrawn.reset();
         backend.onYield = [this] {
-            if (PieceY < 0 || barSeen) return;
-            barSeen = true;
-            const int x = PieceX / CellSize + 1;
-            for (int j = 0; j < 3; ++j) {
-                const Rect cell = CellRectOf(x, PieceY / CellSize + j);
-                barDrawnRight = barDrawnRight &&
-                                test::SamePixels(PrimarySurface, cell, platform::BlockSurfaces[PieceGrid[1][j].Sprite],
-                                                 {0, 0, CellSize, CellSize});
-            }
+            if (PieceY < 0 || barDrawn) return;
+            barDrawn = true;
+            for (int j = 0; j < 3; ++j)
+                barDrawn = *barDrawn && test::ShowsSprite(PrimarySurface, WellLeft + PieceX + CellSize,
+                                                          WellTop + PieceY + CellSize * j,
+                                                          platform::BlockSurfaces[PieceGrid[1][j].Sprite]);
         };
     }
 
-    bool barSeen = false, barDrawnRight = true;
+    std::optional<bool> barDrawn;  // none while the bar is not yet in the well
 };
 
 TEST_F(Scenario, ThreeBarsLandClearAndCascade) {
@@ -93,24 +82,20 @@ TEST_F(Scenario, ThreeBarsLandClearAndCascade) {
     // First bar: blue, blue, red, steered three columns left and pushed
     // down. Its red ball completes four reds in the bottom row.
     SetBar("BBR");
-    Hold(VK_DOWN, 1, 5000);
-    Hold(VK_LEFT, 1, 350);
+    Tap(1, VK_DOWN, 4999);
+    Tap(1, VK_LEFT, 349);
     WatchFallingBar();
     EXPECT_EQ(PlayFrom(State::PieceControl),
               (std::vector<State>{State::PieceControl, State::Settle, State::Resolve, State::Clear, State::Settle,
                                   State::Resolve}));
-    EXPECT_TRUE(barSeen);
-    EXPECT_TRUE(barDrawnRight);
-    EXPECT_EQ(test::LowestRows(3), (std::vector<std::string>{"..........", "..B.......", "..BGG....."}));
-    EXPECT_EQ(Score, 100);
-    EXPECT_EQ(Horizontals, 1);
-    EXPECT_EQ(LinesLeft, 4);
-    EXPECT_EQ(PowerMeter, 1);
+    EXPECT_EQ(barDrawn, true);
+    EXPECT_EQ(test::WellRows16(), WellOf({"..B.......", "..BGG....."}));
+    EXPECT_EQ(Counters({Score, Horizontals, Verticals, LinesLeft, PowerMeter}), Counters({100, 1, 0, 4, 1}));
     EXPECT_TRUE(test::WellShown(PrimarySurface));
-    EXPECT_TRUE(test::StripReads("+100"));
-    EXPECT_TRUE(test::PanelReads(PrimarySurface, 230, "Score : 100"));
-    EXPECT_TRUE(test::MeterCellLit(PrimarySurface, 1));
-    EXPECT_FALSE(test::MeterCellLit(PrimarySurface, 2));
+    EXPECT_TRUE(
+        test::ShowsText(PrimarySurface, StripRect.Left, StripRect.Top, "+100", &BackgroundSurface, StripRect.Right));
+    EXPECT_TRUE(test::ShowsText(PrimarySurface, 20, 230, "Score : 100", &BackgroundSurface, PanelRect.Right));
+    EXPECT_EQ(test::MeterLights(PrimarySurface), "o...............");
     EXPECT_EQ(test::Logged("play line.wav once"), 1);
     EXPECT_EQ(test::Logged("play sb.wav once"), 1);
     EXPECT_EQ(PieceY, -72);  // the next bar waits above the well
@@ -119,24 +104,21 @@ TEST_F(Scenario, ThreeBarsLandClearAndCascade) {
     // steered onto the two blues: three blues upright clear, the greens drop
     // next to two greens and clear in their turn.
     SetBar("BGG");
-    Hold(VK_UP, 1, 150);
-    Hold(VK_DOWN, 1, 5000);
-    Hold(VK_LEFT, 1, 350);
+    Tap(1, VK_UP, 149);
+    Tap(1, VK_DOWN, 4999);
+    Tap(1, VK_LEFT, 349);
     WatchFallingBar();
     EXPECT_EQ(PlayFrom(State::PieceControl),
               (std::vector<State>{State::PieceControl, State::Settle, State::Resolve, State::Clear, State::Settle,
                                   State::Resolve, State::Clear, State::Settle, State::Resolve}));
-    EXPECT_TRUE(barDrawnRight);
-    EXPECT_EQ(test::LowestRows(3), (std::vector<std::string>{"..........", "..........", "..G......."}));
-    EXPECT_EQ(Score, 200);
-    EXPECT_EQ(Horizontals, 2);
-    EXPECT_EQ(Verticals, 1);
-    EXPECT_EQ(LinesLeft, 2);
-    EXPECT_EQ(PowerMeter, 1);
+    EXPECT_EQ(barDrawn, true);
+    EXPECT_EQ(test::WellRows16(), WellOf({"..G......."}));
+    EXPECT_EQ(Counters({Score, Horizontals, Verticals, LinesLeft, PowerMeter}), Counters({200, 2, 1, 2, 1}));
     EXPECT_TRUE(test::WellShown(PrimarySurface));
-    EXPECT_TRUE(test::StripReads("+50"));
-    EXPECT_TRUE(test::PanelReads(PrimarySurface, 110, "Lines left : 2"));
-    EXPECT_TRUE(test::PanelReads(PrimarySurface, 230, "Score : 200"));
+    EXPECT_TRUE(
+        test::ShowsText(PrimarySurface, StripRect.Left, StripRect.Top, "+50", &BackgroundSurface, StripRect.Right));
+    EXPECT_TRUE(test::ShowsText(PrimarySurface, 20, 110, "Lines left : 2", &BackgroundSurface, PanelRect.Right));
+    EXPECT_TRUE(test::ShowsText(PrimarySurface, 20, 230, "Score : 200", &BackgroundSurface, PanelRect.Right));
     EXPECT_EQ(test::Logged("play line.wav once"), 3);
 
     // Third bar: left alone, it falls where it was dealt at the level's
@@ -148,13 +130,12 @@ TEST_F(Scenario, ThreeBarsLandClearAndCascade) {
     EXPECT_EQ(PlayFrom(State::PieceControl),
               (std::vector<State>{State::PieceControl, State::Settle, State::Resolve}));
     EXPECT_EQ(backend.TickCount() - dealt, 17 * 760 + 30);  // the fall, then one pass of settling
-    EXPECT_TRUE(barDrawnRight);
-    EXPECT_EQ(test::LowestRows(3), (std::vector<std::string>{".....R....", ".....Y....", "..G..R...."}));
-    EXPECT_EQ(Score, 200);
-    EXPECT_EQ(LinesLeft, 2);
+    EXPECT_EQ(barDrawn, true);
+    EXPECT_EQ(test::WellRows16(), WellOf({".....R....", ".....Y....", "..G..R...."}));
+    EXPECT_EQ(Counters({Score, LinesLeft}), Counters({200, 2}));
     EXPECT_TRUE(test::WellShown(PrimarySurface));
     // The points message went a second after it came.
-    EXPECT_TRUE(test::SamePixels(PrimarySurface, StripRect, platform::BackgroundSurface, StripRect));
+    EXPECT_TRUE(test::ShowsSprite(PrimarySurface, StripRect.Left, StripRect.Top, BackgroundSurface, StripRect));
     EXPECT_EQ(test::Logged("play line.wav once"), 3);
     backend.onYield = nullptr;
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/font.h"
@@ -10,46 +11,41 @@
 
 namespace test {
 
-// Pixels of the sprite's source rectangle (skipping its colour key) that do
-// not show at (left, top) of the target. -1 when the sprite is empty or has
-// nothing but key pixels, so a check can never pass on nothing.
-inline int SpriteMismatches(const platform::Surface& target, int left, int top, const platform::Surface& sprite,
-                            platform::Rect source = platform::WholeSurface) {
+// Whether the sprite's source rectangle shows at (left, top) of the target
+// as CopyRect with this key would have put it there: a Key::Source copy
+// skips the sprite's colour key. Fails on a sprite with nothing to compare.
+inline ::testing::AssertionResult ShowsSprite(const platform::Surface& target, int left, int top,
+                                              const platform::Surface& sprite,
+                                              platform::Rect source = platform::WholeSurface,
+                                              platform::Key key = platform::Key::Source) {
     source = sprite.Resolve(source);
     int compared = 0, wrong = 0;
     for (int y = source.Top; y < source.Bottom; ++y)
         for (int x = source.Left; x < source.Right; ++x) {
             const uint16_t p = sprite.Pixel(x, y);
-            if (sprite.HasColourKey() && p == sprite.ColourKey()) continue;
+            if (key == platform::Key::Source && sprite.HasColourKey() && p == sprite.ColourKey()) continue;
             ++compared;
             if (target.Pixel(left + x - source.Left, top + y - source.Top) != p) ++wrong;
         }
-    return compared == 0 ? -1 : wrong;
-}
-
-inline ::testing::AssertionResult ShowsSprite(const platform::Surface& target, int left, int top,
-                                              const platform::Surface& sprite,
-                                              platform::Rect source = platform::WholeSurface) {
-    const int wrong = SpriteMismatches(target, left, top, sprite, source);
+    if (compared == 0) return ::testing::AssertionFailure() << "the sprite has no visible pixels";
     if (wrong == 0) return ::testing::AssertionSuccess();
-    if (wrong < 0) return ::testing::AssertionFailure() << "the sprite has no visible pixels";
     return ::testing::AssertionFailure() << wrong << " pixels differ at (" << left << ", " << top << ")";
 }
 
 // Whether text drawn with the bitmap font at (x, y) over ground (the
-// picture behind it; black when null) is what the target shows there.
+// picture behind it; black when null) is what the target shows there. Up
+// to `right`, when given, the ground must follow: nothing after the text.
 inline ::testing::AssertionResult ShowsText(const platform::Surface& target, int x, int y, const std::string& text,
-                                            const platform::Surface* ground = nullptr) {
+                                            const platform::Surface* ground = nullptr, int right = 0) {
     const int w = platform::TextWidth(text);
     if (w <= 0) return ::testing::AssertionFailure() << "\"" << text << "\" has no width";
     platform::Surface expected(target.Width(), target.Height());
     if (ground) platform::CopyRect(expected, platform::WholeSurface, *ground, platform::WholeSurface);
-    else platform::FillRect(expected, platform::WholeSurface, 0);
     const platform::Surface before = expected;
     platform::DrawText(x, y, text, expected);
     int inked = 0, wrong = 0;
     for (int py = y; py < y + platform::GlyphHeight && py < target.Height(); ++py)
-        for (int px = x; px < x + w && px < target.Width(); ++px) {
+        for (int px = x; px < std::max(x + w, right) && px < target.Width(); ++px) {
             if (expected.Pixel(px, py) != before.Pixel(px, py)) ++inked;
             if (expected.Pixel(px, py) != target.Pixel(px, py)) ++wrong;
         }
@@ -57,6 +53,14 @@ inline ::testing::AssertionResult ShowsText(const platform::Surface& target, int
     if (wrong == 0) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "\"" << text << "\" at (" << x << ", " << y << "): " << wrong
                                          << " pixels differ";
+}
+
+// Whether every pixel of the rectangle is p.
+inline bool AllPixels(const platform::Surface& s, platform::Rect r, uint16_t p) {
+    for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = r.Left; x < r.Right; ++x)
+            if (s.Pixel(x, y) != p) return false;
+    return true;
 }
 
 }  // namespace test
