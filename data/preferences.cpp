@@ -51,16 +51,16 @@ void KeepPreferencesInRange() {
         }
 }
 
-void Preferences(const std::string& mode) {
+bool Preferences(const std::string& mode) {
     if (mode == "save") {
-        WriteScrambled(UserFile(PrefsFile), PlainName,
-                       std::to_string(MusicOn) + "\r\n" + std::to_string(SoundOn) + "\r\n" +
-                           std::to_string(Difficulty) + "\r\n" + std::to_string(RotationMode) + "\r\n" +
-                           std::to_string(LevelsUnlocked) + "\r\n\"Rise and fall it is just so always\"\r\n");
-        return;
+        return WriteScrambled(UserFile(PrefsFile), PlainName,
+                              std::to_string(MusicOn) + "\r\n" + std::to_string(SoundOn) + "\r\n" +
+                                  std::to_string(Difficulty) + "\r\n" + std::to_string(RotationMode) + "\r\n" +
+                                  std::to_string(LevelsUnlocked) + "\r\n\"Rise and fall it is just so always\"\r\n");
     }
     LoadUserFile(PrefsFile, PlainName, ParsePreferences, "a preferences file");
     KeepPreferencesInRange();
+    return true;
 }
 
 }  // namespace data

@@ -5,10 +5,10 @@
 
 namespace data {
 
-// "load" or "save". A load of a damaged file prints one line, keeps the
-// file aside as prefs.znd.bad and uses the shipped defaults. A save writes
-// a new file whole and renames it into place.
-void Preferences(const std::string& mode);
+// "load" or "save". A load of a damaged file prints one line, sets the file
+// aside (LoadUserFile) and uses the shipped defaults. A save writes a new
+// file whole and renames it into place; false when it could not.
+bool Preferences(const std::string& mode);
 
 // Reads the five values of a preferences text; false (nothing changed)
 // when the text does not hold them.

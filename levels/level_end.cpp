@@ -48,10 +48,11 @@ State CompleteLevel() {
     if (MusicOn == 1) audio::PlayOnce(audio::FinishedWav);
     // Finishing the highest open level opens the next one, the last opens
     // them all. Saved before the screen says so: closing the window on this
-    // screen keeps it.
+    // screen keeps it. A failed save is said as such; the open level stays
+    // in memory for the next save that works.
     if (CurrentLevel + 1 == LevelCount) LevelsUnlocked = LevelCount;
     else if (CurrentLevel + 1 == LevelsUnlocked) ++LevelsUnlocked;
-    data::Preferences("save");
+    const bool saved = data::Preferences("save");
 
     FrameStart = FrameNow = TickCount();
     const int32_t shown = FrameNow;
@@ -72,7 +73,7 @@ State CompleteLevel() {
             if (e >= 4000) text(240, "Total : " + std::to_string(total));
             if (e >= 4500) {
                 text(270, "Top score : " + std::to_string(ScoreValues[0]));
-                text(300, "Level auto-saved");
+                text(300, saved ? "Level auto-saved" : "Level not saved");
                 text(330, "Enter=Next level");
                 text(360, "Well done !");
             }

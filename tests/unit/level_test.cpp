@@ -5,6 +5,7 @@
 #include <map>
 
 #include "audio/audio.h"
+#include "data/preferences.h"
 #include "game/random.h"
 #include "harness.h"
 #include "levels/levels.h"
@@ -212,11 +213,26 @@ TEST_F(LevelEnd, CompletingUnlocksSavesAndLeadsOn) {
     }
 }
 
-TEST_F(LevelEnd, TheUnlockIsSavedBeforeEnterSoClosingTheWindowKeepsIt) {
+TEST_F(LevelEnd, TheUnlockIsSavedBeforeEnterSoClosingTheWindowKeepsItAndAFailedSaveSaysSo) {
     std::filesystem::remove(userDir + "/prefs.znd");
     FinishLevel(4, 5);
     EXPECT_EQ(RunStates(State::CompleteLevel, 6000), std::vector<State>{State::CompleteLevel});
     EXPECT_EQ(test::StoredLevelsUnlocked(), 6);
+    EXPECT_TRUE(test::ShowsText(PrimarySurface, 210, 300, "Level auto-saved"));
+
+    // The new file cannot be written (a folder holds its temporary name, which
+    // stops root too): the screen says so, and the open level waits in
+    // memory for the next save that works.
+    std::filesystem::create_directory(userDir + "/prefs.znd.part");
+    FinishLevel(5, 6);
+    testing::internal::CaptureStderr();
+    RunStates(State::CompleteLevel, 6000);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("not saved"), std::string::npos);
+    EXPECT_TRUE(test::ShowsText(PrimarySurface, 210, 300, "Level not saved"));
+    EXPECT_EQ(std::vector<int>({LevelsUnlocked, test::StoredLevelsUnlocked()}), std::vector<int>({7, 6}));
+    std::filesystem::remove(userDir + "/prefs.znd.part");
+    EXPECT_TRUE(data::Preferences("save"));
+    EXPECT_EQ(test::StoredLevelsUnlocked(), 7);
 }
 
 TEST_F(LevelEnd, EnterAtOnceAdvancesWithTheBonusAndTheJingleNeedsTheMusic) {
