@@ -13,6 +13,11 @@ namespace data {
 struct FatalError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+// A file that was read but whose contents are of no use (empty, or not what
+// its reader expects): a player's file like that is set aside.
+struct Damaged : FatalError {
+    using FatalError::FatalError;
+};
 
 // Folders. Set up once by start-up; tests point them at scratch folders.
 void SetFolders(const std::string& program, const std::string& user, const std::string& temp);
@@ -28,8 +33,8 @@ void RemoveTempFolder();
 // The scrambling of every data file: byte i exclusive-or key byte i mod
 // key length. Its own inverse. The destination is written whole and then
 // renamed into place, so a failed write never leaves half a file behind.
-// A missing, empty or unreadable source, or an unwritable destination,
-// throws FatalError naming the file.
+// A missing or unreadable source, or an unwritable destination, throws
+// FatalError naming the file; an empty source throws Damaged.
 // Sync::No is for the short-lived plain copies, which need not reach the disk.
 enum class Sync { Yes, No };
 void ScrambleFile(const std::string& source, const std::string& destination, const std::string& key,
@@ -53,20 +58,25 @@ private:
 // Saves the player's text: writes it as a plain file, scrambles it into
 // destination and deletes the plain file. A save that fails is said on
 // stderr and the game goes on with the previous file whole; returns false.
+// A player's file that could not be read this run is never written over.
 bool WriteScrambled(const std::string& destination, const std::string& plainName, const std::string& text);
 
 bool FileExists(const std::string& path);
-std::string ReadWholeFile(const std::string& path);  // throws FatalError
+std::string ReadWholeFile(const std::string& path);  // throws FatalError, "missing" or why not
 // Writes a file whole through a temporary name and a rename.
 void WriteFileAtomically(const std::string& path, const std::string& bytes, Sync sync = Sync::Yes);
-// Copies the shipped file to the user's folder unless it is there already.
+// Copies the shipped file to the user's folder unless something is there already.
 void SeedUserFile(const std::string& relative);
 // Loads one of the player's files (seeded first) with parse, which returns
-// false for text it cannot use. A damaged file is set aside as name.bad with
-// a one-line message, and the shipped one is loaded in its place.
+// false for text it cannot use. A damaged file is set aside with a one-line
+// message and the shipped one takes its place. A file that cannot be read
+// at all (permissions, an I/O error) stays where it is, untouched for the
+// rest of the run, and the shipped one is used from memory, with a message.
 void LoadUserFile(const std::string& relative, const std::string& plainName, bool (*parse)(const std::string&),
                   const std::string& what);
-// Renames a damaged user file to name.bad (replacing an older one).
+// Renames a damaged user file to name.YYYYMMDD-HHMMSS.bad, with -2, -3...
+// before .bad when that name is taken, so an earlier one is never replaced.
+// Returns the new name, or "" when the file could not be renamed.
 std::string SetAside(const std::string& path);
 
 }  // namespace data

@@ -1,6 +1,8 @@
 // The player's files and the best players: preferences, the scores table
 // and its file, name entry, the best players screen, and the help reader.
 #include <filesystem>
+#include <regex>
+#include <set>
 #include <tuple>
 
 #include "shell/best_players.h"
@@ -44,17 +46,33 @@ protected:
             ScoreValues[size_t(i)] = 100 - 10 * i;
         }
     }
-    // Loads a damaged file; checks it was set aside as it was, said so, and
-    // that the replacement is whole.
+    // The files set aside in the player's folder.
+    std::set<std::string> SetAside() const {
+        std::set<std::string> names;
+        for (const auto& f : fs::directory_iterator(userDir))
+            if (f.path().extension() == ".bad") names.insert(f.path().string());
+        return names;
+    }
+    // Loads a damaged file; checks it was set aside as it was under a name of
+    // its own (name.YYYYMMDD-HHMMSS[-n].bad), said so, and that the
+    // replacement is whole.
     template <typename Load>
     void LoadsDamaged(const std::string& path, const std::string& plain, Load load) {
         test::WriteScrambledText(path, plain);
         const std::string bytes = data::ReadWholeFile(path);
+        const auto before = SetAside();
         testing::internal::CaptureStderr();
         load();
         const std::string said = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(data::ReadWholeFile(path + ".bad"), bytes);
-        EXPECT_NE(said.find(fs::path(path).filename().string() + ".bad"), std::string::npos) << said;
+        std::set<std::string> added = SetAside();
+        for (const auto& old : before) added.erase(old);
+        ASSERT_EQ(added.size(), 1u) << said;  // one more: none replaced
+        const std::string aside = *added.begin();
+        EXPECT_TRUE(aside.starts_with(path) &&
+                    std::regex_match(aside.substr(path.size()), std::regex(R"(\.\d{8}-\d{6}(-\d+)?\.bad)")))
+            << aside;
+        EXPECT_EQ(data::ReadWholeFile(aside), bytes);
+        EXPECT_NE(said.find(aside), std::string::npos) << said;
         EXPECT_TRUE(fs::is_empty(tempDir));
         testing::internal::CaptureStderr();
         load();
@@ -96,7 +114,7 @@ TEST_F(Data, PreferencesRoundTripAndTheFirstLoadTakesTheShippedFile) {
     }
 }
 
-TEST_F(Data, ADamagedPreferencesFileIsSetAsideAndTheDefaultsUsed) {
+TEST_F(Data, ADamagedPreferencesFileIsSetAsideAnUnreadableOneLeftAndTheDefaultsUsed) {
     for (const std::string& damaged : {std::string("1\r\n1\r\n2\r\n"), std::string("one\r\ntwo\r\n"),
                                        std::string("1\r\n1\r\n2\r\n0\r\n300\r\n"), std::string("\x01\x02\xff", 3),
                                        std::string()}) {
@@ -105,6 +123,21 @@ TEST_F(Data, ADamagedPreferencesFileIsSetAsideAndTheDefaultsUsed) {
         LoadsDamaged(PrefsPath(), damaged, [] { data::Preferences("load"); });
         EXPECT_EQ(Values(), shipped);
     }
+    // A file that cannot be read at all is not damaged (here a link to a
+    // folder, which root cannot read either): it stays as it is, no save
+    // writes over it, and the shipped values serve meanwhile.
+    fs::remove(PrefsPath());
+    fs::create_directory_symlink(tempDir, PrefsPath());
+    Set(0, 0, 3, 1, 20);
+    testing::internal::CaptureStderr();
+    data::Preferences("load");
+    EXPECT_FALSE(data::Preferences("save"));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("prefs.znd: cannot be read: Is a directory; the file is left as it is"), std::string::npos)
+        << said;
+    EXPECT_EQ(Values(), shipped);
+    EXPECT_TRUE(fs::is_symlink(PrefsPath()));
+    EXPECT_EQ(SetAside().size(), 5u);
 }
 
 TEST_F(Data, AnInterruptedSaveKeepsThePreviousFile) {
