@@ -18,7 +18,8 @@ bool FieldReader::AtEnd() {
 }
 
 std::optional<std::string> FieldReader::Next() {
-    if (AtEnd()) return std::nullopt;
+    if (blank_ == BlankLines::Empty) SkipBlanks();  // a line break ahead ends an empty field
+    if (blank_ == BlankLines::Empty ? pos_ >= text_.size() : AtEnd()) return std::nullopt;
     std::string field;
     if (text_[pos_] == '"') {
         const size_t close = text_.find('"', pos_ + 1);

@@ -10,7 +10,11 @@ namespace data {
 
 class FieldReader {
 public:
-    explicit FieldReader(std::string text) : text_(std::move(text)) {}
+    // Blank lines between fields are skipped, or, with BlankLines::Empty
+    // (the help text), each is an empty field of its own.
+    enum class BlankLines { Skip, Empty };
+    explicit FieldReader(std::string text, BlankLines blank = BlankLines::Skip)
+        : text_(std::move(text)), blank_(blank) {}
     // The next field's text (without its quotes), or nothing at the end.
     std::optional<std::string> Next();
     // The next field as a whole decimal number in [min, max], or nothing.
@@ -20,6 +24,7 @@ public:
 private:
     void SkipBlanks();
     std::string text_;
+    BlankLines blank_;
     size_t pos_ = 0;
 };
 

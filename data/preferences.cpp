@@ -41,9 +41,9 @@ void KeepPreferencesInRange() {
         {"music", MusicOn, 0, 1, 1},
         {"sound", SoundOn, 0, 1, 1},
         {"difficulty", Difficulty, 1, 3, 2},
-        {"rotation", RotationMode, 0, 1, 0},
         {"open levels", LevelsUnlocked, 1, LevelCount, LevelsUnlocked < 1 ? 1 : LevelCount},
     };
+    // The rotation mode has no range: 0 turns colours, any other value blocks.
     for (const Option& o : options)
         if (o.value < o.low || o.value > o.high) {
             std::fprintf(stderr, "zintari: preferences: %s %d is out of range; using %d\n", o.name, o.value, o.fallback);

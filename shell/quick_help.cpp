@@ -19,7 +19,7 @@ using namespace platform;
 
 std::array<std::string, HelpLines> ParseHelp(const std::string& text) {
     std::array<std::string, HelpLines> lines;
-    data::FieldReader in(text);
+    data::FieldReader in(text, data::FieldReader::BlankLines::Empty);
     for (auto& line : lines) {
         const auto item = in.Next();
         if (!item) break;  // a short file leaves the rest blank

@@ -20,6 +20,7 @@ void MoveMenuChoice(int entries, void (*draw)());
 
 namespace shell {
 inline constexpr int HelpLines = 20;
-// The twenty items of the help text; missing ones are blank.
+// The twenty items of the help text; a blank line is an empty item, and
+// items missing at the end are blank.
 std::array<std::string, HelpLines> ParseHelp(const std::string& text);
 }  // namespace shell

@@ -98,12 +98,13 @@ TEST_F(Data, PreferencesRoundTripAndTheFirstLoadTakesTheShippedFile) {
     EXPECT_TRUE(fs::is_empty(tempDir));
 
     // Commas separate too. Values out of range go back to their defaults,
-    // the count of open levels to the nearer end of 1-30, and say so.
+    // the count of open levels to the nearer end of 1-30, and say so; the
+    // rotation mode has no range.
     for (const auto& [text, values, said] : std::vector<std::tuple<std::string, std::string, std::string>>{
-             {"2\r\n0\r\n7\r\n9\r\n0\r\n", "1 0 2 0 1", "music 2 is out of range; using 1"},
+             {"2\r\n0\r\n7\r\n9\r\n0\r\n", "1 0 2 9 1", "music 2 is out of range; using 1"},
              {"1,1,2,0,31\r\n", "1 1 2 0 30", "open levels 31 is out of range; using 30"},
              {"1\r\n1\r\n0\r\n0\r\n255\r\n", "1 1 2 0 30", "difficulty 0 is out of range; using 2"},
-             {"1\r\n1\r\n2\r\n0\r\n17\r\n", "1 1 2 0 17", ""}}) {
+             {"1\r\n1\r\n2\r\n255\r\n17\r\n", "1 1 2 255 17", ""}}) {  // any rotation but 0 turns blocks
         test::WriteScrambledText(PrefsPath(), text);
         testing::internal::CaptureStderr();
         data::Preferences("load");
@@ -295,10 +296,12 @@ TEST_F(Data, NameEntryTakesTheTypedNameAfterTheOldEnterIsReleased) {
 
 // ---------------------------------------------------------------- help file
 
-TEST(HelpFile, QuotedItemsKeepTheirCommasAndMissingItemsAreBlank) {
-    const auto lines = shell::ParseHelp("\"Left, Right: move\",plain one\r\n  spaced  , \"quoted\"\r\n\"last, really\"\r\n");
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 6),
-              (std::vector<std::string>{"Left, Right: move", "plain one", "spaced", "quoted", "last, really", ""}));
+TEST(HelpFile, QuotedItemsKeepTheirCommasAndBlankOrMissingItemsAreBlank) {
+    // A blank line is an empty item: what follows keeps its place.
+    const auto lines =
+        shell::ParseHelp("\"Left, Right: move\",plain one\r\n  spaced  , \"quoted\"\r\n\r\n\"last, really\"\r\n");
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 7),
+              (std::vector<std::string>{"Left, Right: move", "plain one", "spaced", "quoted", "", "last, really", ""}));
     EXPECT_EQ(lines[shell::HelpLines - 1], "");
     std::string many;
     for (int i = 0; i < 25; ++i) many += "\"line " + std::to_string(i) + "\"\r\n";
