@@ -198,8 +198,15 @@ void LoadPiece(Player p, const std::string& file, int repeats, int loopStart, in
     MidiPlayer* player = ReadyPlayer(p);
     if (!player) return;
     const std::string path = data::ProgramFile("mid/" + file);
-    std::string bytes = data::ReadWholeFile(path);
-    if (bytes.compare(0, 4, "MThd") != 0) throw data::FatalError(path + ": not a standard MIDI file");
+    std::string bytes;
+    try {
+        bytes = data::ReadWholeFile(path);
+        if (bytes.compare(0, 4, "MThd") != 0) throw data::FatalError(path + ": not a standard MIDI file");
+    } catch (const data::FatalError& e) {
+        // One piece of music is not worth the game: it stays silent.
+        std::fprintf(stderr, "zintari: %s; that music is silent\n", e.what());
+        bytes.clear();
+    }
     platform::AudioLock lock;
     player->Load(std::move(bytes), repeats, loopStart, loopEnd);
 }

@@ -48,7 +48,9 @@ enum Player { MusicPlayer, HelpMusicPlayer };
 inline constexpr int NoLoop = -1;
 // Loads a MIDI file from the program's mid folder for the player, with the
 // number of repeats and optional loop points in music time (768 ticks a
-// quarter note). Releases the piece loaded before.
+// quarter note). Releases the piece loaded before. A file that is missing
+// or not a standard MIDI file is said on stderr and leaves the player
+// silent until the next piece.
 void LoadPiece(Player p, const std::string& file, int repeats, int loopStart = NoLoop, int loopEnd = NoLoop);
 void PlayPiece(Player p);
 void StopAll(Player p);

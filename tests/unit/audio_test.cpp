@@ -196,6 +196,21 @@ TEST_F(MidiTest, StopAllSilencesAtOnceAndPlayStartsAgainFromTheTop) {
     EXPECT_GT(Peak(Mix(4410)), 1000);
 }
 
+TEST_F(MidiTest, AMissingOrBrokenPieceIsSilentWithOneLineOnStderr) {
+    Write("organ.mid", OneNote(0, 3000, 60, 19, 3072));
+    Write("broken.mid", "RIFF, not a tune");
+    for (const std::string file : {"piano.mid", "broken.mid"}) {
+        LoadPiece(HelpMusicPlayer, "organ.mid", 999);  // the piece before goes too
+        testing::internal::CaptureStderr();
+        LoadPiece(HelpMusicPlayer, file, 999, 11000, 152500);
+        PlayPiece(HelpMusicPlayer);
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(Peak(Mix(4410)), 0) << file;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_NE(said.find(file), std::string::npos) << said;
+    }
+}
+
 TEST_F(AudioTest, WithoutASoundfontTheMusicIsSilentAndTheGameGoesOn) {
     MusicSetupWith(tempDir + "/no-such.sf2");
     EXPECT_FALSE(MusicReady());
