@@ -2,6 +2,7 @@
 // device's callback. The game's thread changes their state only while it
 // holds the device's thread off (platform::AudioLock).
 #include "audio/audio.h"
+#include "audio/soundfont.h"
 
 #include <algorithm>
 #include <array>
@@ -126,7 +127,7 @@ void SoundSetup() {
     });
 }
 
-void MusicSetup() { MusicSetupWith(SoundFontPath); }
+void MusicSetup() { MusicSetupWith(SoundFontPath()); }
 
 void MusicSetupWith(const std::string& soundfont) {
     FinishMusic();

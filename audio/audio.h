@@ -60,9 +60,6 @@ void StopAll(Player p);
 void KeepSoundLog(bool keep);
 std::vector<std::string>& SoundLog();
 
-// The soundfont the music is played with (the content generator renders the
-// jingles with it too). Without it the music is silent and the game goes on.
-inline constexpr const char* SoundFontPath = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 // MusicSetup with another soundfont file.
 void MusicSetupWith(const std::string& soundfont);
 

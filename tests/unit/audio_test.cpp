@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "audio/audio.h"
+#include "audio/soundfont.h"
 #include "data/files.h"
 #include "harness.h"
 
@@ -119,7 +120,7 @@ class MidiTest : public AudioTest {
 protected:
     void SetUp() override {
         AudioTest::SetUp();
-        ASSERT_TRUE(data::FileExists(SoundFontPath)) << "no soundfont at " << SoundFontPath;
+        ASSERT_TRUE(data::FileExists(SoundFontPath())) << "no soundfont at " << SoundFontPath();
         const std::string program = tempDir + "/program";
         std::filesystem::create_directories(program + "/mid");
         data::SetFolders(program, userDir, tempDir);

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "audio/audio.h"
+#include "audio/soundfont.h"
 #include "audio/music.h"
 #include "tools/content.h"
 
@@ -19,8 +20,9 @@ Stereo RenderSong(const Song& song, double tailSeconds) {
     fluid_settings_setnum(settings, "synth.sample-rate", double(SampleRate));
     fluid_settings_setnum(settings, "synth.gain", audio::SynthGain);
     fluid_synth_t* synth = new_fluid_synth(settings);
-    if (!synth || fluid_synth_sfload(synth, audio::SoundFontPath, 1) == FLUID_FAILED)
-        Fail(std::string("cannot load the soundfont ") + audio::SoundFontPath);
+    const std::string soundfont = audio::SoundFontPath();
+    if (!synth || fluid_synth_sfload(synth, soundfont.c_str(), 1) == FLUID_FAILED)
+        Fail("cannot load the soundfont " + soundfont);
 
     std::vector<MidiEvent> events = song.Events();
     std::stable_sort(events.begin(), events.end(),
