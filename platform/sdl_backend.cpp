@@ -3,6 +3,7 @@
 #include <SDL2/SDL.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "data/files.h"
@@ -63,19 +64,42 @@ int VirtualKeyOfTrigger(uint8_t axis) {
 constexpr int16_t TriggerThreshold = 11000;
 
 constexpr uint32_t RefreshPeriodMs = 16;  // at most one window refresh per display frame
+constexpr int WindowedWidth = 640 * 2, WindowedHeight = 480 * 2;
+
+bool Set(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value;
+}
+
+// Without a display SDL falls back to a driver that shows nothing, and the
+// game would run unseen until killed. A driver named in SDL_VIDEODRIVER is
+// the caller's choice: offscreen and dummy are how the tests run.
+bool HeadlessAsked() {
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    return asked && (std::strstr(asked, "offscreen") || std::strstr(asked, "dummy"));
+}
 
 class SdlBackend : public Backend {
 public:
-    SdlBackend() {
+    explicit SdlBackend(bool fullScreen) {
+        if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("SDL_VIDEODRIVER"))
+            throw data::FatalError("no display to show the game on: neither DISPLAY nor WAYLAND_DISPLAY is set");
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
         SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");  // a present must never wait for the display
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0)
             throw data::FatalError(std::string("cannot open the display: ") + SDL_GetError());
+        const char* current = SDL_GetCurrentVideoDriver();
+        const std::string driver = current ? current : "";
+        if ((driver == "offscreen" || driver == "dummy") && !HeadlessAsked()) {
+            SDL_Quit();
+            throw data::FatalError("no display: the display in DISPLAY or WAYLAND_DISPLAY cannot be opened");
+        }
         // Hidden until the renderer is ready and the window is black, so no
         // framed or stale picture flashes up first.
-        window_ = SDL_CreateWindow("Zintari", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480,
-                                   SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN);
+        window_ = SDL_CreateWindow("Zintari", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                   fullScreen ? 640 : WindowedWidth, fullScreen ? 480 : WindowedHeight,
+                                   (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) | SDL_WINDOW_HIDDEN);
         if (!window_) throw data::FatalError(std::string("cannot open the window: ") + SDL_GetError());
         renderer_ = SDL_CreateRenderer(window_, -1, 0);
         if (!renderer_) throw data::FatalError(std::string("cannot draw in the window: ") + SDL_GetError());
@@ -248,7 +272,7 @@ private:
     void ToggleFullScreen() {
         const bool full = SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP;
         SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-        if (full) SDL_SetWindowSize(window_, 640 * 2, 480 * 2);
+        if (full) SDL_SetWindowSize(window_, WindowedWidth, WindowedHeight);
         dirty_ = true;
         lastShown_.clear();
     }
@@ -302,7 +326,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeSdlBackend() { return std::make_unique<SdlBackend>(); }
+std::unique_ptr<Backend> MakeSdlBackend(bool fullScreen) { return std::make_unique<SdlBackend>(fullScreen); }
 
 }  // namespace platform
 

@@ -8,8 +8,11 @@
 
 namespace platform {
 
-// Opens the window; throws data::FatalError when no display can be set up.
-std::unique_ptr<Backend> MakeSdlBackend();
+// Opens the window, full screen or in a window of its own; throws
+// data::FatalError when no display can be set up. Without a display (no
+// DISPLAY or WAYLAND_DISPLAY) the game does not start: only SDL_VIDEODRIVER
+// offscreen or dummy, as the tests ask, run it without a window.
+std::unique_ptr<Backend> MakeSdlBackend(bool fullScreen = true);
 
 }  // namespace platform
 

@@ -3,12 +3,23 @@
 
 #include "data/files.h"
 #include "platform/sdl_backend.h"
+#include "shell/command_line.h"
 #include "shell/program.h"
 
-int main() {
+int main(int argc, char** argv) {
+    // Help and version are answered before any window or file is touched.
+    const shell::CommandLine line = shell::ParseCommandLine(argc, argv);
+    switch (line.action) {
+    case shell::CommandLine::Help: std::fputs(shell::Usage().c_str(), stdout); return 0;
+    case shell::CommandLine::Version: std::fputs(shell::VersionText().c_str(), stdout); return 0;
+    case shell::CommandLine::Wrong:
+        std::fprintf(stderr, "zintari: unknown option %s\n%s", line.wrong.c_str(), shell::Usage().c_str());
+        return 2;
+    case shell::CommandLine::Play: break;
+    }
     std::unique_ptr<platform::Backend> window;
     try {
-        window = platform::MakeSdlBackend();
+        window = platform::MakeSdlBackend(!line.windowed);
         platform::Use(window.get());
         data::SetFolders(platform::ExecutableFolder(), platform::UserDataFolder(), data::MakeTempFolder());
     } catch (const data::FatalError& e) {

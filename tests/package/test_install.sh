@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # test_install.sh BUILD_DIR: installs the game under a scratch prefix,
-# validates its desktop entry and AppStream metadata, checks the icons, and
-# runs the installed game from a read-only data folder.
+# validates its desktop entry and AppStream metadata, checks the icons and
+# the manual page, and runs the installed game from a read-only data folder.
 set -euo pipefail
 build=$1
 root=$(mktemp -d)
@@ -18,6 +18,7 @@ for size in 16 24 32 48 64 128 256; do
   dims=$(identify -format '%wx%h' "$icon")
   [ "$dims" = "${size}x${size}" ] || { echo "icon $icon is $dims"; exit 1; }
 done
+[ -f "$prefix/share/man/man6/zintari.6" ] || { echo "missing manual page"; exit 1; }
 
 # The installed program, its data made read-only, started through bin/.
 # Root writes through any mode bits, so as root the game runs as nobody.

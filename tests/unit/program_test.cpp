@@ -1,5 +1,8 @@
 // The whole program on the virtual clock: start-up with and without the
-// access phrase, and the chain of screens a player walks through.
+// access phrase, the command line, and the chain of screens a player walks
+// through.
+#include <tuple>
+
 #include "audio/audio.h"
 #include "data/files.h"
 #include "data/preferences.h"
@@ -9,6 +12,7 @@
 #include "platform/keyboard.h"
 #include "platform/timing.h"
 #include "screen_checks.h"
+#include "shell/command_line.h"
 #include "shell/window.h"
 
 namespace {
@@ -138,6 +142,19 @@ TEST_F(Program, ClosingTheWindowDuringTheCreditEndsTheProgramAtOnce) {
     EXPECT_EQ(shell::RunProgram(), 0);
     EXPECT_EQ(backend.TickCount(), 400);
     EXPECT_TRUE(backend.CursorShown());
+}
+
+// --help, --version and an unknown option are run by tests/e2e/test_command_line.py.
+TEST(CommandLine, WindowedGoesWithPlayAndTheFirstOtherArgumentDecides) {
+    using Line = shell::CommandLine;
+    for (const auto& [args, action, windowed] : std::vector<std::tuple<std::vector<const char*>, Line::Action, bool>>{
+             {{"zintari"}, Line::Play, false},
+             {{"zintari", "--windowed"}, Line::Play, true},
+             {{"zintari", "--windowed", "--bogus", "--help"}, Line::Wrong, true}}) {
+        const Line line = shell::ParseCommandLine(int(args.size()), args.data());
+        EXPECT_EQ(std::tuple(line.action, line.windowed), std::tuple(action, windowed)) << args.back();
+        EXPECT_EQ(line.wrong, action == Line::Wrong ? "--bogus" : "");
+    }
 }
 
 // ---------------------------------------------------------------- the chain

@@ -1,0 +1,39 @@
+#include "shell/command_line.h"
+
+namespace shell {
+
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+    CommandLine line;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") line.action = CommandLine::Help;
+        else if (arg == "--version") line.action = CommandLine::Version;
+        else if (arg == "--windowed") line.windowed = true;
+        else {
+            line.action = CommandLine::Wrong;
+            line.wrong = arg;
+        }
+        // The first that is not --windowed decides.
+        if (line.action != CommandLine::Play) break;
+    }
+    return line;
+}
+
+std::string Usage() {
+    return "Usage: zintari [--windowed]\n"
+           "       zintari --help | --version\n"
+           "\n"
+           "Zintari is a falling-block puzzle game: line up balls of one colour to\n"
+           "clear them, through 30 levels.\n"
+           "\n"
+           "  --windowed  start in a window instead of full screen (F11 switches)\n"
+           "  -h, --help  show this help and exit\n"
+           "  --version   show the version and exit\n"
+           "\n"
+           "Your preferences and best players are kept in $XDG_DATA_HOME/zintari\n"
+           "(~/.local/share/zintari when XDG_DATA_HOME is not set).\n";
+}
+
+std::string VersionText() { return std::string("zintari ") + ZINTARI_VERSION + "\n"; }
+
+}  // namespace shell
