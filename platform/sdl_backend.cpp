@@ -248,7 +248,10 @@ private:
     void ToggleFullScreen() {
         const bool full = SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP;
         SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-        if (full) SDL_SetWindowSize(window_, 640 * 2, 480 * 2);
+        if (full) {  // centred anew: where the small window was, the large one would leave the screen
+            SDL_SetWindowSize(window_, 640 * 2, 480 * 2);
+            SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        }
         dirty_ = true;
         lastShown_.clear();
     }
