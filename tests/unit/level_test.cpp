@@ -212,11 +212,16 @@ TEST_F(LevelEnd, CompletingUnlocksSavesAndLeadsOn) {
     }
 }
 
-TEST_F(LevelEnd, TheUnlockIsSavedBeforeEnterSoClosingTheWindowKeepsIt) {
+TEST_F(LevelEnd, TheUnlockIsSavedBeforeEnterSoClosingTheWindowKeepsItAndTheWellSumsUp) {
     std::filesystem::remove(userDir + "/prefs.znd");
-    FinishLevel(4, 5);
+    FinishLevel(4, 5, 70);
     EXPECT_EQ(RunStates(State::CompleteLevel, 6000), std::vector<State>{State::CompleteLevel});
     EXPECT_EQ(test::StoredLevelsUnlocked(), 6);
+    const std::map<int, std::string> texts = {
+        {150, "Lines : " + std::to_string(LevelTable[4].LineQuota)}, {180, "Score : 70"}, {210, "Bonus : 0"},
+        {240, "Total : 70"}, {270, "Top score : 1000"}, {300, "Level auto-saved"}, {330, "Enter=Next level"},
+        {360, "Well done !"}};
+    for (const auto& [y, text] : texts) EXPECT_TRUE(test::ShowsText(BackBuffer, 210, y, text));
 }
 
 TEST_F(LevelEnd, EnterAtOnceAdvancesWithTheBonusAndTheJingleNeedsTheMusic) {
