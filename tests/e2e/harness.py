@@ -3,7 +3,7 @@ keys (xdotool) and judged by screenshots.
 
 Each journey is a script that CTest runs as
     python3 tests/e2e/test_<journey>.py <path to zintari> <build folder>
-and that ends with run(journey), journey(game) being its steps.
+and that ends with run(journey): journey() starts a Game and plays it.
 
 Screenshots are read from Xvfb's frame buffer file (-fbdir), an XWD image
 kept current by the server. The game draws a 640x480 picture scaled into
@@ -117,7 +117,6 @@ class Font:
         numbers = [int(n) for n in numbers if n.strip()]
         self.glyphs = {c: numbers[3 * i:3 * i + 3] for i, c in enumerate(FONT_CHARS)}
         self.sheet = carried_picture(400, 89)
-        self.marker = carried_picture(20, 20)
 
     def width(self, text):
         return sum(self.glyphs[c][2] for c in text)
@@ -135,7 +134,7 @@ class Font:
 def matches(shot, pixels, tolerance=8):
     """Whether the shot shows these game pixels (1% may differ)."""
     bad = sum(1 for (x, y), rgb in pixels.items() if max(map(lambda a, b: abs(a - b), shot.at(x, y), rgb)) > tolerance)
-    return pixels and bad <= len(pixels) // 100
+    return bool(pixels) and bad <= len(pixels) // 100
 
 
 class Shot:
@@ -143,7 +142,7 @@ class Shot:
 
     def __init__(self, data, frame):
         header = struct.unpack(">25I", data[:100])
-        self.data, self.width, self.height, self.stride = data, header[4], header[5], header[12]
+        self.data, self.stride = data, header[12]
         self.offset = header[0] + 12 * header[19]
         fx, fy, fw, fh = frame
         scale = min(fw / 640, fh / 480)
@@ -171,7 +170,7 @@ def _die_with_parent():
 
 
 class Game:
-    """The game in its own X server. Options: screen=(w, h); clipboard=text
+    """The game in its own X server; name labels its failure screenshot. Options: screen=(w, h); clipboard=text
     owned before the start; audio="disk" to record the sound; prefs (keyword
     arguments of prefs_text) and scores written beforehand; levels={number:
     fields} to play from a scratch copy of the game's folder."""
@@ -195,6 +194,7 @@ class Game:
                 set_level(folder, number, **fields)
             self.exe = os.path.join(folder, "zintari")
         self.font = Font(os.path.dirname(self.exe))
+        self.marker_sprite = carried_picture(20, 20)
         if prefs is not None:
             write_plain(os.path.join(self.data_dir, "prefs.znd"), prefs_text(**prefs))
         if scores is not None:
@@ -312,14 +312,18 @@ class Game:
     def shows(self, text, x, y):
         """Whether the screen shows text in the bitmap font at (x, y); x None: centred on 320."""
         shot, width = self.shot(), self.font.width(text)
-        return any(matches(shot, self.font.pixels(text, left, y)) for left in {320 - width // 2, 320 - (width + 1) // 2}) \
-            if x is None else matches(shot, self.font.pixels(text, x, y))
+        lefts = [x] if x is not None else {320 - width // 2, 320 - (width + 1) // 2}  # either rounding
+        return any(matches(shot, self.font.pixels(text, left, y)) for left in lefts)
 
     def until(self, predicate, timeout=STEP_S, what="the condition"):
         """wait_until() that fails at once if the game ends meanwhile (and predicate() is false)."""
         def alive():
             check(self.alive(), "the game ended (status %s) while waiting for %s" % (self.game.returncode, what))
-        return wait_until(lambda: predicate() or alive(), timeout, what)
+        start = time.monotonic()
+        value = wait_until(lambda: predicate() or alive(), timeout, what)
+        if time.monotonic() - start > 3:  # worth knowing on a loaded machine
+            print("note: %.1f s for %s" % (time.monotonic() - start, what))
+        return value
 
     def wait_text(self, text, x, y, timeout=STEP_S):
         self.until(lambda: self.shows(text, x, y), timeout, "%r at (%s, %d)" % (text, x, y))
@@ -328,7 +332,7 @@ class Game:
         """Which entry of a menu the marker stands at (None: none)."""
         shot = self.shot()
         found = [i for i in range(1, entries + 1)
-                 if matches(shot, {(230 + x, first_top + 40 * (i - 1) + y): c for (x, y), c in self.font.marker.items()})]
+                 if matches(shot, {(230 + x, first_top + 40 * (i - 1) + y): c for (x, y), c in self.marker_sprite.items()})]
         return found[0] if len(found) == 1 else None
 
     # keys
@@ -351,7 +355,7 @@ class Game:
         while True:
             self.key(name)
             try:
-                return self.until(predicate, 2.0, what)
+                return self.until(predicate, 3.0, what)
             except AssertionError:
                 if time.monotonic() > deadline or not self.alive():
                     raise

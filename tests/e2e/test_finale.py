@@ -15,7 +15,8 @@ def journey():
         game.hold("Down", lambda: game.shows("Level 25 Quarter", None, 65), "level 25 chosen")
         game.hold("Right", lambda: game.shows("Level 30 Last Line", None, 65), "level 30 chosen")
         game.hold("Return", lambda: game.shows("Last Line", None, 230), "the intro of level 30")
-        game.tap("Escape", lambda: game.shows("Lines left : 1", 20, 110), "the playing screen")
+        game.key("Escape")  # once: a second Escape would ask to leave the level
+        game.until(lambda: game.shows("Lines left : 1", 20, 110), what="the playing screen")
         game.hold("space", lambda: game.shows("Enter=Next level", 210, 330), "the level complete screen")
         # 50 points join no best players: the finale comes next.
         game.hold("Return", lambda: game.shows("CONGRATULATIONS!", 10, 10), "the finale")
