@@ -272,7 +272,10 @@ private:
     void ToggleFullScreen() {
         const bool full = SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP;
         SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-        if (full) SDL_SetWindowSize(window_, WindowedWidth, WindowedHeight);
+        if (full) {  // centred anew: where the small window was, the large one would leave the screen
+            SDL_SetWindowSize(window_, WindowedWidth, WindowedHeight);
+            SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        }
         dirty_ = true;
         lastShown_.clear();
     }

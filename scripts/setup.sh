@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfluidsynth-dev
   fonts-dejavu-core fonts-dejavu-extra timgm6mb-soundfont
   libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-  python3 xvfb openbox xdotool imagemagick
+  python3 xvfb openbox xdotool xclip x11-utils imagemagick
   desktop-file-utils appstream
 )
 

@@ -1,152 +1,83 @@
-"""A level played from the main menu with real keys: the intro, the playing
-screen, a falling piece moved and dropped, pause and resume, and the exit
-confirmation answered N (the game goes on) and then Y (back to the menu)."""
-import time
-import unittest
+"""Two levels played with real keys: level 1 (wild bars, one run finishes
+it) from the level select; its piece moved, paused with P and by the window
+losing the focus, the exit question answered N; the level complete screen
+with level 2 open on disk; level 2 (stones) played to game over; a name
+typed into the best players, saved on disk."""
+import os
 
 import harness
-import screens
-from screens import STEP_S, GREY
+from harness import check, read_plain
 
-# The exit confirmation's hatching: grey lines on every second row from
-# y 220 to 256; at x 202 the texts leave them in view from y 242 on.
-HATCH = [(202, y) for y in range(242, 257, 2)]
-# Rows of the well that the pause text and the confirmation draw over.
-OVERLAY_ROWS = range(7, 9)
-
-
-def piece(shot):
-    """The cells of the well showing a block, leaving out the rows that the
-    pause text and the confirmation cover."""
-    return {cell for cell in screens.well_cells(shot) if cell[1] not in OVERLAY_ROWS}
+TABLE = [("Mirela Voss", 100), ("Tobin Hale", 90), ("Ines Arkady", 80), ("Quill", 70), ("Oskar Brandt", 60),
+         ("Nadia Fern", 50), ("Pip", 40), ("Lorcan Moss", 30), ("Sable", 20), ("Emery Finch", 10)]
+NAME = "Ada Quist"
+LEVELS = {1: dict(kind=1, colours=0, stones=0, speed=150, min_blocks=3, quota=1, fill=99, title="One Line"),
+          2: dict(kind=1, colours=0, stones=101, speed=60, min_blocks=3, quota=5, fill=99, title="Stone Wall")}
 
 
-def lowest(cells):
-    return max(r for _c, r in cells)
+def cells(game):
+    """The (column, row) of the well that show a block, without the rows the pause text covers."""
+    shot = game.shot()
+    return {(c, r) for c in range(10) for r in range(16) if r not in (7, 8) and sum(
+        1 for dx in range(6, 18) for dy in range(6, 18) if any(shot.at(200 + 24 * c + dx, 50 + 24 * r + dy))) >= 36}
 
 
-class Play(unittest.TestCase):
-    def test_level_one(self):
-        # Easy: the slowest fall, for time to look at the piece on a loaded machine.
-        with screens.new_game("play", prefs={"difficulty": 1}) as game:
-            s = screens.Screens(self, game)
-            level = s.levels.levels[0]
-            font = s.font
-            s.wait_for_menu()
-            s.open_level_select()
+def darkened(game):
+    """Whether the game over has darkened the stone at the bottom of column 5: black even rows."""
+    shot = game.shot()
+    rows = [[shot.at(x, y) for x in range(320, 344)] for y in range(410, 434)]
+    return not any(any(p) for row in rows[::2] for p in row) and any(any(p) for row in rows[1::2] for p in row)
 
-            # The intro: number, title and counted directions, centred.
-            s.start_selected_level(1)
-            intro = game.screenshot()
-            game.save(intro, "intro")
-            for text, y in s.intro_texts(1):
-                font.check(self, intro, text, None, y, "level intro")
-            playing = s.skip_intro(1)
 
-            # The playing screen: the panel from the level's row, an empty
-            # meter, every power framed red.
-            for text, y in (("Lines left : %d" % level.quota, 110), ("Horizontals : 0", 150),
-                            ("Verticals : 0", 170), ("Diagonals : 0", 190), ("Score : 0", 230),
-                            ("Min blocks : %d" % level.min_blocks, 270)):
-                font.check(self, playing, text, 20, y, "status panel")
-            for i, label in enumerate(screens.POWER_LABELS):
-                # The frame's right side may stand on the label's last column.
-                font.check(self, playing, label, 20, 310 + 20 * i, "status panel",
-                           clip=(20, 19 + font.width(label)))
-                self.assertEqual(playing.game_pixel(20, 314 + 20 * i), (255, 0, 0), "%s not framed red" % label)
-            self.assertEqual(screens.meter_cells(playing), 0, "the power meter is not empty")
+def name_box(shot):
+    """Whether the white name box shows."""
+    return sum(1 for x in range(16, 226) if min(shot.at(x, 68)) > 240) > 150
 
-            # A piece appears above the middle of the well and falls.
-            first = game.wait_until(lambda: piece(game.screenshot()), STEP_S, what="a piece in the well")
-            self.assertEqual({c for c, _r in first}, {5}, "the new bar is not in column 5: %r" % sorted(first))
-            game.wait_until(lambda: lowest(piece(game.screenshot())) > lowest(first), STEP_S,
-                            what="the piece to fall a row")
-            whole = game.wait_until(lambda: len(piece(game.screenshot())) == 3 and piece(game.screenshot()),
-                                    STEP_S, what="the whole bar in the well")
-            game.save(game.screenshot(), "falling")
-            self.assertEqual(sorted(r for _c, r in whole), list(range(lowest(whole) - 2, lowest(whole) + 1)),
-                             "the bar's three cells are not one above the other")
 
-            # Left moves it (one column a tap, two if the key's release
-            # comes late on a loaded machine).
-            game.tap_until("Left", lambda: max(c for c, _ in piece(game.screenshot())) < 5, STEP_S,
-                           what="the piece to move left",
-                           unchanged=lambda: {c for c, _ in piece(game.screenshot())} == {5})
-            (column,) = {c for c, _ in piece(game.screenshot())}
-            self.assertIn(column, (3, 4), "the piece moved too far left")
+def columns(game):
+    return {c for c, _r in cells(game)}
 
-            # P pauses: "PAUSED" in the well, and nothing falls.
-            game.tap_until("p", lambda: font.shown(game.screenshot(), "PAUSED", None, 230), STEP_S,
-                           what="PAUSED in the well")
-            paused = game.screenshot()
-            game.save(paused, "paused")
-            time.sleep(1.5)  # more than the level's fall interval
-            still = game.screenshot()
-            self.assertTrue(font.shown(still, "PAUSED", None, 230), "PAUSED went away by itself")
-            self.assertEqual(piece(still), piece(paused), "the piece moved while paused")
-            # P again resumes: the text goes and the piece falls on.
-            game.tap_until("p", lambda: not font.shown(game.screenshot(), "PAUSED", None, 230), STEP_S,
-                           what="PAUSED to go away")
-            game.wait_until(lambda: lowest(piece(game.screenshot())) > lowest(piece(still)), STEP_S,
-                            what="the piece to fall after the pause")
 
-            # Esc: the confirmation over the well, and the game stands still.
-            plain = game.screenshot()
-            self.confirm(s, game, font)
-            before = piece(game.screenshot())
-            time.sleep(1.5)
-            frozen = game.screenshot()
-            self.assertEqual(piece(frozen), before, "the piece moved behind the exit confirmation")
-            # N: the well is redrawn over the dialog and the piece goes on from where it was.
-            game.press_until("n", lambda: all(screens.is_black(game.screenshot().game_pixel(*p)) for p in HATCH),
-                             STEP_S, "the confirmation to go away on N")
-            resumed = game.screenshot()
-            after = piece(resumed)
-            self.assertEqual({c for c, _ in after}, {column}, "the piece left its column")
-            # The first line is wider than the well: beside the well nothing of it stays.
-            beside = [(x, y) for y in range(220, 260) for x in list(range(185, 200)) + list(range(440, 455))]
-            self.assertEqual([resumed.game_pixel(x, y) for x, y in beside],
-                             [plain.game_pixel(x, y) for x, y in beside], "the confirmation left text beside the well")
-            self.assertIn(lowest(after) - lowest(before), (0, 1), "the piece jumped: %r -> %r" % (before, after))
-            game.wait_until(lambda: lowest(piece(game.screenshot())) > lowest(after), STEP_S,
-                            what="the piece to fall after N")
+def play(game, level, title, lines):
+    """From the level select: Enter, the level's intro, Escape to the playing screen."""
+    game.hold("Return", lambda: game.shows("Level %d" % level, None, 210) and game.shows(title, None, 230),
+              "the intro of level %d" % level)
+    # One tap: a second one would ask to leave the level. A missed one lets the intro run its 4.8 s.
+    game.key("Escape")
+    game.until(lambda: game.shows("Lines left : %d" % lines, 20, 110), what="the playing screen")
 
-            # Space drops it to the floor; the next piece comes into column 5.
-            def landed(shot):
-                cells = screens.well_cells(shot)
-                return (screens.column_stack(cells, column) == 3
-                        or font.shown(shot, "Lines left : %d" % (level.quota - 1), 20, 110))
 
-            shot = s.hold_until("space", landed, "the piece to land (or clear)")
-            game.save(shot, "landed")
-            if screens.column_stack(screens.well_cells(shot), column) == 3:
-                print("the bar landed at the bottom of column %d" % column)
-            else:
-                print("the bar was three of a colour and cleared")
-            game.wait_until(lambda: any(c == 5 for c, r in screens.well_cells(game.screenshot()) if r < 13),
-                            STEP_S, what="the next piece in column 5")
+def journey():
+    with harness.Game("play", levels=LEVELS, scores=TABLE) as game:
+        prefs = os.path.join(game.data_dir, "prefs.znd")
+        game.menu()
+        game.hold("Return", lambda: game.shows("SELECT LEVEL", None, 40), "the level select")
+        play(game, 1, "One Line", 1)
+        game.until(lambda: columns(game) == {5}, what="a bar in column 5")
+        game.tap("Left", lambda: columns(game) in ({4}, {3}), "the bar to move left")
+        game.tap("p", lambda: game.shows("PAUSED", None, 230), "PAUSED on P")
+        game.tap("p", lambda: not game.shows("PAUSED", None, 230), "play again on P")
+        game.run("xdotool", "windowfocus", "--sync", game.run("xdotool", "search", "--maxdepth", "0", "").strip())
+        game.until(lambda: game.shows("PAUSED", None, 230), what="PAUSED when the window lost the focus")
+        game.run("xdotool", "windowactivate", "--sync", game.window)
+        game.tap("p", lambda: not game.shows("PAUSED", None, 230), "play again on P")
+        game.hold("Escape", lambda: game.shows("exit to Main Menu? Y/N", None, 240), "the exit question")
+        game.hold("n", lambda: not game.shows("exit to Main Menu? Y/N", None, 240), "play again on N")
 
-            # Esc and Y: back to the main menu, entered afresh.
-            self.confirm(s, game, font)
-            game.press_until("y", lambda: s.is_main_menu(game.screenshot()), STEP_S, "the main menu on Y")
-            s.check_back_at_menu("after leaving the game")
-
-    def confirm(self, s, game, font):
-        """Holds Esc until the exit confirmation shows; checks its drawing."""
-        def shown(shot):
-            return font.shown(shot, "exit to Main Menu? Y/N", None, 240)
-
-        shot = s.hold_until("Escape", shown, "the exit confirmation")
-        time.sleep(0.1)
-        shot = game.screenshot()
-        game.save(shot, "confirm")
-        font.check(self, shot, "Are you sure you want to", None, 220, "confirmation")
-        font.check(self, shot, "exit to Main Menu? Y/N", None, 240, "confirmation")
-        for x, y in HATCH:
-            self.assertEqual(shot.game_pixel(x, y), GREY, "no grey hatching at (%d, %d)" % (x, y))
-            self.assertTrue(screens.is_black(shot.game_pixel(x, y + 1)), "hatching on the odd row %d" % (y + 1))
-        return shot
+        game.hold("space", lambda: game.shows("Enter=Next level", 210, 330), "the level complete screen")
+        check(game.shows("Total : 50", 210, 240) and game.shows("Level auto-saved", 210, 300), "level complete")
+        check(read_plain(prefs) == harness.prefs_text(unlocked=2), "level 2 is not open on disk")
+        play(game, 2, "Stone Wall", 5)
+        check(game.shows("Score : 50", 20, 230), "the score did not carry over")
+        game.hold("space", lambda: darkened(game), "the game over")
+        # Escape counts once the skull rests: 50 beats the tenth best.
+        game.hold("Escape", lambda: name_box(game.shot()), "the name entry")
+        game.run("xdotool", "type", "--delay", "150", NAME)
+        game.hold("Return", lambda: game.shows("BEST PLAYERS (Esc=Main Menu)", None, 25), "the best players")
+        check(read_plain(os.path.join(game.data_dir, "scores.znd"))
+              == harness.scores_text(TABLE[:5] + [(NAME, 50)] + TABLE[5:9]), "the best players on disk")
+        game.hold("Escape", lambda: game.shows("MAIN MENU", 260, 120), "the main menu")
 
 
 if __name__ == "__main__":
-    harness.main()
+    harness.run(journey)

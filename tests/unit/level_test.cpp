@@ -215,10 +215,15 @@ TEST_F(LevelEnd, CompletingUnlocksSavesAndLeadsOn) {
 
 TEST_F(LevelEnd, TheUnlockIsSavedBeforeEnterSoClosingTheWindowKeepsItAndAFailedSaveSaysSo) {
     std::filesystem::remove(userDir + "/prefs.znd");
-    FinishLevel(4, 5);
+    FinishLevel(4, 5, 70);
     EXPECT_EQ(RunStates(State::CompleteLevel, 6000), std::vector<State>{State::CompleteLevel});
     EXPECT_EQ(test::StoredLevelsUnlocked(), 6);
-    EXPECT_TRUE(test::ShowsText(PrimarySurface, 210, 300, "Level auto-saved"));
+    const std::map<int, std::string> texts = {
+        {150, "Lines : " + std::to_string(LevelTable[4].LineQuota)}, {180, "Score : 70"}, {210, "Bonus : 0"},
+        {240, "Total : 70"}, {270, "Top score : 1000"}, {330, "Enter=Next level"},
+        {360, "Well done !"}};
+    for (const auto& [y, text] : texts) EXPECT_TRUE(test::ShowsText(BackBuffer, 210, y, text));
+    EXPECT_TRUE(test::ShowsText(BackBuffer, 210, 300, "Level auto-saved"));
 
     // The new file cannot be written (a folder holds its temporary name, which
     // stops root too): the screen says so, and the open level waits in
