@@ -1,7 +1,7 @@
 """CPU use of the game per screen, and its start-up time, in a virtual X
 server (Xvfb with openbox, as the end-to-end tests run it).
 
-    python3 tests/perf/cpu_per_screen.py <path to zintari> <build folder> [seconds]
+    python3 bench/cpu_per_screen.py <path to zintari> <build folder> [seconds]
 
 For each of two runs, the normal game and the game with
 ZINTARI_YIELD_SPINS=1 (its yield never sleeps: the baseline of a loop that
@@ -25,7 +25,7 @@ import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
 import gamefiles  # noqa: E402
 import harness  # noqa: E402
