@@ -124,16 +124,24 @@ void PresentRect(const Rect& r) {
         const uint16_t* from = BackBuffer.Row(y);
         uint16_t* to = PrimarySurface.Row(y);
         if (std::memcmp(from + x0, to + x0, size_t(x1 - x0) * sizeof(uint16_t)) == 0) continue;
+        changed = true;
+        int run = -1;  // where the current run of changed pieces began
         for (int x = x0; x < x1;) {
             const int end = std::min((x / Tile + 1) * Tile, x1);
             const size_t bytes = size_t(end - x) * sizeof(uint16_t);
-            if (std::memcmp(from + x, to + x, bytes) != 0) {
-                std::memcpy(to + x, from + x, bytes);
-                ScreenChanges.Add({x, y, end, y + 1});
-                changed = true;
+            constexpr size_t whole = Tile * sizeof(uint16_t);  // a constant size the compiler inlines
+            const bool same = bytes == whole ? std::memcmp(from + x, to + x, whole) == 0
+                                             : std::memcmp(from + x, to + x, bytes) == 0;
+            if (!same) {
+                if (run < 0) run = x;
+            } else if (run >= 0) {
+                ScreenChanges.Add({run, y, x, y + 1});
+                run = -1;
             }
             x = end;
         }
+        if (run >= 0) ScreenChanges.Add({run, y, x1, y + 1});
+        std::memcpy(to + x0, from + x0, size_t(x1 - x0) * sizeof(uint16_t));
     }
     if (changed) Active().ScreenChanged();
 }

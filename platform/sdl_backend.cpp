@@ -139,7 +139,7 @@ public:
         SDL_Event e;
         while (SDL_PollEvent(&e)) Handle(e);
         Refresh();
-        if (const int32_t ms = SleepMs(); ms > 0 && SDL_WaitEventTimeout(&e, int(ms))) Handle(e);
+        if (Sleep(e)) Handle(e);
     }
 
     void Idle() override {
@@ -149,7 +149,7 @@ public:
         SDL_Event e;
         while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) HandleOrHoldBack(e);
         Refresh();
-        if (const int32_t ms = SleepMs(); ms > 0 && SDL_WaitEventTimeout(&e, int(ms))) HandleOrHoldBack(e);
+        if (Sleep(e)) HandleOrHoldBack(e);
     }
 
     void SetScreen(const Surface* screen) override {
@@ -308,15 +308,18 @@ private:
 
     bool Pending() const { return screen_ && (whole_ || !ScreenChanges.Empty()); }
 
-    // How long this pass may sleep: until the earliest moment the game noted,
-    // or the next refresh of a changed picture. An event wakes it sooner.
-    int32_t SleepMs() {
+    // Sleeps until the earliest moment the game noted or the next refresh of
+    // a changed picture, or until an event comes: then true, with the event.
+    bool Sleep(SDL_Event& e) {
         const std::optional<int32_t> due = TakeWakeTime();
-        if (spins_) return 0;
+        if (spins_) {
+            SDL_Delay(0);  // gives the processor away but never sleeps
+            return false;
+        }
         int32_t ms = MaxSleepMs;
         if (due) ms = std::min(ms, Since(*due, TickCount()));
         if (Pending()) ms = std::min(ms, int32_t(lastRefresh_ + RefreshPeriodMs - SDL_GetTicks()));
-        return std::max(ms, 0);
+        return ms > 0 && SDL_WaitEventTimeout(&e, int(ms));
     }
 
     // Shows the changed parts of the screen, at most once per display frame.
