@@ -91,8 +91,11 @@ bool DrawsInSoftware(SDL_Renderer* renderer) {
            s.find("Software Rasterizer") != std::string::npos;
 }
 
-// The name field's box, as DrawNameField draws it.
-Rect NameFieldRect() { return {16, NameField().top, 16 + 211, NameField().top + 18}; }
+// The name field's box, as DrawNameField draws it, while it shows.
+std::optional<Rect> NameFieldBox() {
+    if (!NameField().visible) return std::nullopt;
+    return Rect{16, NameField().top, 16 + 211, NameField().top + 18};
+}
 
 class SdlBackend : public Backend {
 public:
@@ -211,7 +214,6 @@ public:
     void SetTextInput(bool on) override {
         if (on) SDL_StartTextInput();
         else SDL_StopTextInput();
-        ScreenChanges.Add(NameFieldRect());
     }
 
 private:
@@ -259,7 +261,7 @@ private:
             const int vk = VirtualKeyOf(e.key.keysym.sym);
             if (vk == VK_BACK && NameField().visible) {
                 NameField().Backspace();
-                ScreenChanges.Add(NameFieldRect());
+                fieldChanged_ = true;
             }
             if (vk == VK_F11 && !e.key.repeat) ToggleFullScreen();
             if (vk && !e.key.repeat) PressKey(vk);
@@ -292,7 +294,7 @@ private:
         case SDL_TEXTINPUT:
             if (NameField().visible) {
                 NameField().Type(e.text.text);
-                ScreenChanges.Add(NameFieldRect());
+                fieldChanged_ = true;
             }
             break;
         default: break;
@@ -306,7 +308,9 @@ private:
         whole_ = true;
     }
 
-    bool Pending() const { return screen_ && (whole_ || !ScreenChanges.Empty()); }
+    bool Pending() const {
+        return screen_ && (whole_ || !ScreenChanges.Empty() || fieldChanged_ || NameFieldBox() != fieldShown_);
+    }
 
     // Sleeps until the earliest moment the game noted or the next refresh of
     // a changed picture, or until an event comes: then true, with the event.
@@ -328,10 +332,15 @@ private:
         if (!Pending() || now - lastRefresh_ < RefreshPeriodMs) return;
         lastRefresh_ = now;
         const Surface* shown = screen_;
-        if (NameField().visible) {
+        // The name field is drawn over the screen here: where it was shows
+        // again, with or without it.
+        if (fieldShown_) ScreenChanges.Add(*fieldShown_);
+        fieldShown_ = NameFieldBox();
+        fieldChanged_ = false;
+        if (fieldShown_) {
             overlay_ = *screen_;
             DrawNameField(overlay_);
-            ScreenChanges.Add(NameFieldRect());
+            ScreenChanges.Add(*fieldShown_);
             shown = &overlay_;
         }
         if (whole_) ScreenChanges.Add(WholeSurface);
@@ -447,7 +456,8 @@ private:
     const Surface* screen_ = nullptr;
     Surface overlay_;
     std::vector<SDL_Event> heldBack_;  // keys that came during a busy wait
-    bool whole_ = true, focusLost_ = false, spins_ = false;
+    std::optional<Rect> fieldShown_;   // the name field's box as the window shows it
+    bool whole_ = true, fieldChanged_ = false, focusLost_ = false, spins_ = false;
     uint32_t start_ = 0, lastRefresh_ = 0;
     // The window's surface: its size and format, the picture's place in it,
     // the game pixel of each of its columns and rows, and every colour in it.
