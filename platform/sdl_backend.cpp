@@ -344,10 +344,10 @@ private:
             shown = &overlay_;
         }
         if (whole_) ScreenChanges.Add(WholeSurface);
-        const std::vector<Rect> changed = ScreenChanges.Take();
+        std::vector<Rect> changed = ScreenChanges.Take();
         if (changed.empty()) return;
         if (renderer_) ShowWithRenderer(*shown, changed);
-        else ShowOnSurface(*shown, changed, whole_);
+        else ShowOnSurface(*shown, std::move(changed), whole_);
         whole_ = false;
     }
 
@@ -367,14 +367,17 @@ private:
 
     // Scales the changed rectangles into the window's surface in one pass
     // (nearest pixel, aspect kept, black bars) and sends only them.
-    void ShowOnSurface(const Surface& shown, const std::vector<Rect>& changed, bool whole) {
+    void ShowOnSurface(const Surface& shown, std::vector<Rect> changed, bool whole) {
         SDL_Surface* out = SDL_GetWindowSurface(window_);
         if (!out) return;
         if (out->w != outW_ || out->h != outH_ || out->format->format != outFormat_) {
             Measure(out);
             whole = true;
         }
-        if (whole) SDL_FillRect(out, nullptr, SDL_MapRGB(out->format, 0, 0, 0));
+        if (whole) {  // a new surface, or one the display lost: the bars and the whole picture
+            SDL_FillRect(out, nullptr, SDL_MapRGB(out->format, 0, 0, 0));
+            changed = {Rect{0, 0, ScreenWidth, ScreenHeight}};
+        }
         std::vector<SDL_Rect> sent;
         for (const Rect& r : changed) {
             const int x0 = edgeX_[size_t(r.Left)], x1 = edgeX_[size_t(r.Right)];
@@ -387,9 +390,7 @@ private:
                     continue;
                 }
                 const uint16_t* from = shown.Row(fromY_[size_t(y)]);
-                for (int x = x0; x < x1; ++x) {
-                    row[x] = colours_[from[fromX_[size_t(x)]]];
-                }
+                for (int x = x0; x < x1; ++x) row[x] = colours_[from[fromX_[size_t(x)]]];
             }
             sent.push_back({left_ + x0, top_ + y0, x1 - x0, y1 - y0});
         }
