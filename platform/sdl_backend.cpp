@@ -410,8 +410,8 @@ private:
         else if (w * 480 < h * 640) h = w * 480 / 640;
         left_ = (out->w - w) / 2;
         top_ = (out->h - h) / 2;
-        Map(fromX_, edgeX_, w, 640, true);
-        Map(fromY_, edgeY_, h, 480, false);
+        Map(fromX_, edgeX_, w, 640);
+        Map(fromY_, edgeY_, h, 480);
         // Every 5-6-5 colour as SDL converts it for a texture or a blit.
         std::vector<uint16_t> all(colours_.size());
         for (size_t p = 0; p < all.size(); ++p) all[p] = uint16_t(p);
@@ -420,18 +420,14 @@ private:
     }
 
     // from[d]: the game pixel at the centre of scaled pixel d (of size
-    // scaled); edge[g]: the first scaled pixel showing game pixel g or later.
-    // A centre on the boundary of two game pixels shows the first of them
-    // when tiesFirst, else the second: as OpenGL samples a texture, whose
-    // rows count from the bottom.
-    static void Map(std::vector<int>& from, std::vector<int>& edge, int scaled, int size, bool tiesFirst) {
+    // scaled), the second of two when the centre is on their boundary;
+    // edge[g]: the first scaled pixel showing game pixel g or later.
+    static void Map(std::vector<int>& from, std::vector<int>& edge, int scaled, int size) {
         from.resize(size_t(scaled));
         edge.assign(size_t(size) + 1, scaled);
-        const int64_t den = 2 * int64_t(scaled);
         int g = 0;
         for (int d = 0; d < scaled; ++d) {
-            const int64_t num = int64_t(2 * d + 1) * size;
-            from[size_t(d)] = int(tiesFirst ? (num + den - 1) / den - 1 : num / den);
+            from[size_t(d)] = int(int64_t(2 * d + 1) * size / (2 * int64_t(scaled)));
             while (g <= from[size_t(d)]) edge[size_t(g++)] = d;
         }
     }
