@@ -42,7 +42,7 @@ bench: build
 	cmake --build $(BUILD) --target benchmarks pacing
 	./$(BUILD)/benchmarks
 	SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ./$(BUILD)/pacing $(BUILD)/game
-	python3 tests/perf/cpu_per_screen.py $(BUILD)/game/zintari $(BUILD)
+	python3 bench/cpu_per_screen.py $(BUILD)/game/zintari $(BUILD)
 
 fuzz: fuzz-build
 	tests/fuzz/run.sh $(BUILD)/fuzz $${FUZZ_SECONDS:-120}

@@ -54,8 +54,7 @@ shell::State Finale() {
     const std::string thanks = "Thank you for playing Zintari!";
     FrameStart = TickCount();
     for (;;) {
-        if (Elapsed(FrameStart) >= 20) {
-            FrameStart = TickCount();
+        if (StepDue(FrameStart, 20)) {
             if (KeyHeld(VK_ESCAPE)) break;
             FillRect(BackBuffer, WholeSurface, 0);
             for (Star& s : stars) {

@@ -65,8 +65,7 @@ State PieceControl() {
         PowerFired = False;
 
         const int32_t interval = KeyHeld(VK_DOWN) ? 50 : KeyHeld(VK_SPACE) ? 10 : fallDelay;
-        if (Elapsed(FrameStart) >= interval) {
-            FrameStart = TickCount();
+        if (StepDue(FrameStart, interval)) {
             switch (TestLanding()) {
             case Landing::Lands:
                 LandPiece();
@@ -83,20 +82,17 @@ State PieceControl() {
                 break;
             }
         }
-        if (Elapsed(rotateStamp) >= 100 && KeyHeld(VK_UP)) {
-            rotateStamp = TickCount();
+        if (KeyHeld(VK_UP) && StepDue(rotateStamp, 100)) {
             RotatePiece();
             redraw = true;
         }
-        if (Elapsed(rightStamp) >= 100 && KeyHeld(VK_RIGHT)) {
-            rightStamp = TickCount();
+        if (KeyHeld(VK_RIGHT) && StepDue(rightStamp, 100)) {
             if (CanMoveRight()) {
                 PieceX = int16_t(PieceX + CellSize);
                 redraw = true;
             }
         }
-        if (Elapsed(leftStamp) >= 100 && KeyHeld(VK_LEFT)) {
-            leftStamp = TickCount();
+        if (KeyHeld(VK_LEFT) && StepDue(leftStamp, 100)) {
             if (CanMoveLeft()) {
                 PieceX = int16_t(PieceX - CellSize);
                 redraw = true;

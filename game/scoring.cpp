@@ -29,8 +29,7 @@ shell::State ClearRuns() {
     // Dark on odd steps, lit on even ones; 21 steps of 20 ms end lit.
     FrameStart = TickCount();
     for (int frame = 0;;) {
-        if (Elapsed(FrameStart) >= 20) {
-            FrameStart = TickCount();
+        if (StepDue(FrameStart, 20)) {
             if (++frame == 21) break;
             for (int x = 0; x < WellColumns; ++x)
                 for (int y = 0; y < WellRows; ++y) {

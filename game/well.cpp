@@ -22,7 +22,7 @@ shell::State SettleWell() {
     FrameStart = TickCount();
     for (;;) {
         // The drawing time counts into the 30 ms: the stamp is taken first.
-        while (Elapsed(FrameStart) < 30) Active().Idle();
+        IdleUntil(FrameStart + 30);
         FrameStart = TickCount();
         Moved = False;
         for (int x = 0; x < WellColumns; ++x)

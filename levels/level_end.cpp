@@ -57,9 +57,8 @@ State CompleteLevel() {
     FrameStart = FrameNow = TickCount();
     const int32_t shown = FrameNow;
     while (!KeyHeld(VK_RETURN)) {
-        const int32_t t = TickCount();
-        if (Since(t, FrameStart) >= 50) {
-            FrameStart = t;
+        if (StepDue(FrameStart, 50)) {
+            const int32_t t = FrameStart;
             FillRect(BackBuffer, WellRect, 0);
             for (Letter& l : letters) {
                 StepLetter(l);
@@ -112,9 +111,7 @@ State GameOver() {
     FrameStart = TickCount();
     for (;;) {
         if (KeyHeld(VK_ESCAPE) && dy == 0) return Qualifies(Score) ? State::NameEntry : State::MainMenu;
-        const int32_t t = TickCount();
-        if (Since(t, FrameStart) >= 35) {
-            FrameStart = t;
+        if (StepDue(FrameStart, 35)) {
             // At rest the frames turn every second step.
             if (top == 195 && dy == 0 && ++toggle == 2) toggle = 0;
             if (toggle == 1 && ++column == 5) {

@@ -106,8 +106,7 @@ State StartLevel(bool newGame) {
     // Half a second of the composed screen before the fill falls.
     FrameStart = FrameNow = TickCount();
     for (;;) {
-        if (Elapsed(FrameStart) >= 20) {
-            FrameStart = TickCount();
+        if (StepDue(FrameStart, 20)) {
             Present();
             if (Elapsed(FrameNow) >= 500) break;
         }

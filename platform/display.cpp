@@ -104,7 +104,12 @@ void ReleaseDisplay() {
     for (auto& s : BlockSurfaces) s = Surface();
 }
 
-void ScreenChanged() { Active().ScreenChanged(); }
+DirtyRegion ScreenChanges;
+
+void ScreenChanged() {
+    ScreenChanges.Add(WholeSurface);
+    Active().ScreenChanged();
+}
 
 void PresentRect(const Rect& r) {
     if (PrimarySurface.IsEmpty() || BackBuffer.IsEmpty()) return;
@@ -112,17 +117,33 @@ void PresentRect(const Rect& r) {
     const int x0 = std::max(d.Left, 0), x1 = std::min(d.Right, ScreenWidth);
     if (x0 >= x1) return;
     bool changed = false;
-    // Only a real change wakes the window: an unchanged screen costs nothing.
+    // Only a real change wakes the window, and only the tiles that changed
+    // are shown again: a changed row is compared a tile's width at a time.
+    constexpr int Tile = DirtyRegion::Tile;
     for (int y = std::max(d.Top, 0); y < std::min(d.Bottom, ScreenHeight); ++y) {
-        const uint16_t* from = BackBuffer.Row(y) + x0;
-        uint16_t* to = PrimarySurface.Row(y) + x0;
-        const size_t bytes = size_t(x1 - x0) * sizeof(uint16_t);
-        if (std::memcmp(from, to, bytes) != 0) {
-            std::memcpy(to, from, bytes);
-            changed = true;
+        const uint16_t* from = BackBuffer.Row(y);
+        uint16_t* to = PrimarySurface.Row(y);
+        if (std::memcmp(from + x0, to + x0, size_t(x1 - x0) * sizeof(uint16_t)) == 0) continue;
+        changed = true;
+        int run = -1;  // where the current run of changed pieces began
+        for (int x = x0; x < x1;) {
+            const int end = std::min((x / Tile + 1) * Tile, x1);
+            const size_t bytes = size_t(end - x) * sizeof(uint16_t);
+            constexpr size_t whole = Tile * sizeof(uint16_t);  // a constant size the compiler inlines
+            const bool same = bytes == whole ? std::memcmp(from + x, to + x, whole) == 0
+                                             : std::memcmp(from + x, to + x, bytes) == 0;
+            if (!same) {
+                if (run < 0) run = x;
+            } else if (run >= 0) {
+                ScreenChanges.Add({run, y, x, y + 1});
+                run = -1;
+            }
+            x = end;
         }
+        if (run >= 0) ScreenChanges.Add({run, y, x1, y + 1});
+        std::memcpy(to + x0, from + x0, size_t(x1 - x0) * sizeof(uint16_t));
     }
-    if (changed) ScreenChanged();
+    if (changed) Active().ScreenChanged();
 }
 
 void Present() { PresentRect(WholeSurface); }

@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "platform/dirty_region.h"
 #include "platform/surface.h"
 
 namespace platform {
@@ -36,6 +37,8 @@ void Present();
 void PresentRect(const Rect& r);
 // Tells the window that the screen surface was drawn on directly.
 void ScreenChanged();
+// The parts of the screen changed since the window last showed them.
+extern DirtyRegion ScreenChanges;
 
 // Pictures: a carried one by name, or a JPEG/PNG/BMP file.
 Surface CarriedPicture(const std::string& name);

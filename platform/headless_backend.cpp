@@ -1,6 +1,9 @@
 #include "platform/headless_backend.h"
 
+#include <algorithm>
+
 #include "platform/keyboard.h"
+#include "platform/timing.h"
 
 namespace platform {
 
@@ -32,7 +35,14 @@ void HeadlessBackend::SetUsableAt(int32_t t, bool usable) {
 void HeadlessBackend::LoseFocusAt(int32_t t) { script_.insert({t, {Action::FocusLost, 0, {}}}); }
 
 void HeadlessBackend::Advance() {
-    now_ += step_;
+    const std::optional<int32_t> due = TakeWakeTime();
+    if (sleeps_) {
+        int32_t next = std::min(closeAt_, due.value_or(closeAt_));
+        if (!script_.empty()) next = std::min(next, script_.begin()->first);
+        now_ = std::max(next, now_ + 1);
+    } else {
+        now_ += step_;
+    }
     if (now_ >= closeAt_) throw ProgramEnded{};
 }
 

@@ -43,6 +43,10 @@ public:
     // Milliseconds each yield or busy-wait pass advances the clock (1 by
     // default; long runs may take bigger steps).
     void SetStepMs(int32_t ms) { step_ = ms; }
+    // Each pass sleeps as the window's does instead: the clock jumps to the
+    // earliest moment the game noted (WakeBy), the next scripted action or
+    // the close.
+    void SetSleeps(bool on) { sleeps_ = on; }
     void SetClipboard(std::string text) { clipboard_ = std::move(text); }
     // Called on every yield, after the script, and on every busy-wait pass;
     // either may throw ProgramEnded.
@@ -69,7 +73,7 @@ private:
     std::multimap<int32_t, Action> script_;
     const Surface* screen_ = nullptr;
     int screenChanges_ = 0, yields_ = 0;
-    bool usable_ = true, cursorShown_ = true, textInput_ = false, focusLost_ = false;
+    bool usable_ = true, cursorShown_ = true, textInput_ = false, focusLost_ = false, sleeps_ = false;
 };
 
 }  // namespace platform

@@ -2,13 +2,19 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "data/files.h"
+#include "platform/display.h"
 #include "platform/keyboard.h"
 #include "platform/surface.h"
+#include "platform/timing.h"
 
 namespace platform {
 
@@ -79,6 +85,33 @@ bool HeadlessAsked() {
     return asked && (std::strstr(asked, "offscreen") || std::strstr(asked, "dummy"));
 }
 
+// The longest sleep of a yield or busy-wait pass when nothing is due; every
+// timed step notes its moment, so this only bounds a forgotten one.
+constexpr int32_t MaxSleepMs = 1000;
+
+// Whether the renderer draws on the processor: SDL's own, or OpenGL through
+// Mesa's software rasterisers on a machine without a graphics card.
+bool DrawsInSoftware(SDL_Renderer* renderer) {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(renderer, &info) != 0) return false;
+    if (info.flags & SDL_RENDERER_SOFTWARE) return true;
+    if (std::strncmp(info.name, "opengl", 6) != 0) return false;  // opengl, opengles2
+    using GetString = const unsigned char* (*)(unsigned);
+    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    constexpr unsigned GlRenderer = 0x1F01;  // GL_RENDERER; the renderer's context is current
+    const unsigned char* name = getString ? getString(GlRenderer) : nullptr;
+    if (!name) return false;
+    const std::string s(reinterpret_cast<const char*>(name));
+    return s.find("llvmpipe") != std::string::npos || s.find("softpipe") != std::string::npos ||
+           s.find("Software Rasterizer") != std::string::npos;
+}
+
+// The name field's box, as DrawNameField draws it, while it shows.
+std::optional<Rect> NameFieldBox() {
+    if (!NameField().visible) return std::nullopt;
+    return Rect{16, NameField().top, 16 + 211, NameField().top + 18};
+}
+
 class SdlBackend : public Backend {
 public:
     explicit SdlBackend(bool fullScreen) {
@@ -87,6 +120,9 @@ public:
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
         SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");  // a present must never wait for the display
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+        // The window's own surface goes to the display rectangle by
+        // rectangle, not through a renderer that presents it whole.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0)
             throw data::FatalError(std::string("cannot open the display: ") + SDL_GetError());
         const char* current = SDL_GetCurrentVideoDriver();
@@ -95,20 +131,13 @@ public:
             SDL_Quit();
             throw data::FatalError("no display: the display in DISPLAY or WAYLAND_DISPLAY cannot be opened");
         }
-        // Hidden until the renderer is ready and the window is black, so no
-        // framed or stale picture flashes up first.
+        // Hidden until the window is black, so no framed or stale picture
+        // flashes up first.
         window_ = SDL_CreateWindow("Zintari", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                    fullScreen ? 640 : WindowedWidth, fullScreen ? 480 : WindowedHeight,
                                    (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) | SDL_WINDOW_HIDDEN);
         if (!window_) throw data::FatalError(std::string("cannot open the window: ") + SDL_GetError());
-        renderer_ = SDL_CreateRenderer(window_, -1, 0);
-        if (!renderer_) throw data::FatalError(std::string("cannot draw in the window: ") + SDL_GetError());
-        SDL_RenderSetLogicalSize(renderer_, 640, 480);
-        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, 640, 480);
-        if (!texture_) throw data::FatalError(std::string("cannot draw in the window: ") + SDL_GetError());
-        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-        SDL_RenderClear(renderer_);
-        SDL_RenderPresent(renderer_);
+        OpenOutput();
         SDL_ShowWindow(window_);
         SDL_RaiseWindow(window_);
         SDL_StopTextInput();
@@ -116,14 +145,14 @@ public:
         SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
         // For measurements only: a yield that never sleeps, as a baseline.
         const char* spin = std::getenv("ZINTARI_YIELD_SPINS");
-        sleepMs_ = spin && *spin == '1' ? 0 : 1;
+        spins_ = spin && *spin == '1';
         start_ = SDL_GetTicks();
     }
 
     ~SdlBackend() override {
         CloseAudio();
-        SDL_DestroyTexture(texture_);
-        SDL_DestroyRenderer(renderer_);
+        if (texture_) SDL_DestroyTexture(texture_);
+        if (renderer_) SDL_DestroyRenderer(renderer_);
         SDL_DestroyWindow(window_);
         SDL_Quit();
     }
@@ -133,28 +162,28 @@ public:
     int32_t TickCount() override { return int32_t(SDL_GetTicks() - start_); }
 
     void ProcessEvents() override {
+        for (const SDL_Event& e : std::exchange(heldBack_, {})) Handle(e);
         SDL_Event e;
         while (SDL_PollEvent(&e)) Handle(e);
         Refresh();
-        SDL_Delay(sleepMs_);
+        if (Sleep(e)) Handle(e);
     }
 
     void Idle() override {
-        // Only the window's own events: keys wait in the queue for the next yield.
+        // Only the window's own events: keys and typing are held back for the
+        // next yield, out of SDL's queue so that they do not end the sleep.
         SDL_PumpEvents();
         SDL_Event e;
-        while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_QUIT, SDL_QUIT) > 0) Handle(e);
-        while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT) > 0) Handle(e);
+        while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) HandleOrHoldBack(e);
         Refresh();
-        SDL_Delay(sleepMs_);
+        if (Sleep(e)) HandleOrHoldBack(e);
     }
 
     void SetScreen(const Surface* screen) override {
         screen_ = screen;
-        dirty_ = true;
-        lastShown_.clear();
+        whole_ = true;
     }
-    void ScreenChanged() override { dirty_ = true; }
+    void ScreenChanged() override {}  // the changes are in ScreenChanges
 
     bool DisplayUsable() override {
         return (SDL_GetWindowFlags(window_) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == 0;
@@ -209,27 +238,54 @@ public:
     void SetTextInput(bool on) override {
         if (on) SDL_StartTextInput();
         else SDL_StopTextInput();
-        dirty_ = true;
     }
 
 private:
+    // Where the picture goes: a texture that the graphics card scales, or,
+    // when the renderer would draw on the processor anyway, the window's own
+    // surface, into which only the changed rectangles are scaled.
+    void OpenOutput() {
+        renderer_ = SDL_CreateRenderer(window_, -1, 0);
+        if (renderer_ && DrawsInSoftware(renderer_)) {
+            SDL_DestroyRenderer(renderer_);
+            renderer_ = nullptr;
+            if (SDL_Surface* out = SDL_GetWindowSurface(window_); out && out->format->BytesPerPixel == 4) {
+                SDL_FillRect(out, nullptr, SDL_MapRGB(out->format, 0, 0, 0));
+                SDL_UpdateWindowSurface(window_);
+                return;
+            }
+            renderer_ = SDL_CreateRenderer(window_, -1, 0);  // no surface of its own: the renderer it is
+        }
+        if (!renderer_) throw data::FatalError(std::string("cannot draw in the window: ") + SDL_GetError());
+        SDL_RenderSetLogicalSize(renderer_, 640, 480);
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, 640, 480);
+        if (!texture_) throw data::FatalError(std::string("cannot draw in the window: ") + SDL_GetError());
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+        SDL_RenderPresent(renderer_);
+    }
+
+    void HandleOrHoldBack(const SDL_Event& e) {
+        if (e.type == SDL_QUIT || e.type == SDL_WINDOWEVENT) Handle(e);
+        else heldBack_.push_back(e);
+    }
+
     void Handle(const SDL_Event& e) {
         switch (e.type) {
         case SDL_QUIT: throw ProgramEnded{};
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) throw ProgramEnded{};
-            lastShown_.clear();  // shown, resized or exposed: draw it again
             if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
                 ReleaseAllKeys();  // their key-ups go to another window
                 focusLost_ = true;
             }
-            dirty_ = true;
+            whole_ = true;  // shown, resized or exposed: draw it all again
             break;
         case SDL_KEYDOWN: {
             const int vk = VirtualKeyOf(e.key.keysym.sym);
             if (vk == VK_BACK && NameField().visible) {
                 NameField().Backspace();
-                dirty_ = true;
+                fieldChanged_ = true;
             }
             if (vk == VK_F11 && !e.key.repeat) ToggleFullScreen();
             if (vk && !e.key.repeat) PressKey(vk);
@@ -262,7 +318,7 @@ private:
         case SDL_TEXTINPUT:
             if (NameField().visible) {
                 NameField().Type(e.text.text);
-                dirty_ = true;
+                fieldChanged_ = true;
             }
             break;
         default: break;
@@ -276,30 +332,131 @@ private:
             SDL_SetWindowSize(window_, WindowedWidth, WindowedHeight);
             SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         }
-        dirty_ = true;
-        lastShown_.clear();
+        whole_ = true;
     }
 
-    // Copies the screen into the window, at most once per display frame.
+    bool Pending() const {
+        return screen_ && (whole_ || !ScreenChanges.Empty() || fieldChanged_ || NameFieldBox() != fieldShown_);
+    }
+
+    // Sleeps until the earliest moment the game noted or the next refresh of
+    // a changed picture, or until an event comes: then true, with the event.
+    bool Sleep(SDL_Event& e) {
+        const std::optional<int32_t> due = TakeWakeTime();
+        if (spins_) {
+            SDL_Delay(0);  // gives the processor away but never sleeps
+            return false;
+        }
+        int32_t ms = MaxSleepMs;
+        if (due) ms = std::min(ms, Since(*due, TickCount()));
+        if (Pending()) ms = std::min(ms, int32_t(lastRefresh_ + RefreshPeriodMs - SDL_GetTicks()));
+        return ms > 0 && SDL_WaitEventTimeout(&e, int(ms));
+    }
+
+    // Shows the changed parts of the screen, at most once per display frame.
     void Refresh() {
         const uint32_t now = SDL_GetTicks();
-        if (!dirty_ || !screen_ || now - lastRefresh_ < RefreshPeriodMs) return;
+        if (!Pending() || now - lastRefresh_ < RefreshPeriodMs) return;
         lastRefresh_ = now;
-        dirty_ = false;
         const Surface* shown = screen_;
-        if (NameField().visible) {
+        // The name field is drawn over the screen here: where it was shows
+        // again, with or without it.
+        if (fieldShown_) ScreenChanges.Add(*fieldShown_);
+        fieldShown_ = NameFieldBox();
+        fieldChanged_ = false;
+        if (fieldShown_) {
             overlay_ = *screen_;
             DrawNameField(overlay_);
+            ScreenChanges.Add(*fieldShown_);
             shown = &overlay_;
         }
-        // A picture the window already shows costs nothing more.
-        if (shown->Pixels() == lastShown_) return;
-        lastShown_ = shown->Pixels();
-        SDL_UpdateTexture(texture_, nullptr, shown->Pixels().data(), shown->Width() * 2);
+        if (whole_) ScreenChanges.Add(WholeSurface);
+        std::vector<Rect> changed = ScreenChanges.Take();
+        if (changed.empty()) return;
+        if (renderer_) ShowWithRenderer(*shown, changed);
+        else ShowOnSurface(*shown, std::move(changed), whole_);
+        whole_ = false;
+    }
+
+    // One upload of the box around the changes; the card scales the picture.
+    void ShowWithRenderer(const Surface& shown, const std::vector<Rect>& changed) {
+        Rect box = changed.front();
+        for (const Rect& r : changed)
+            box = {std::min(box.Left, r.Left), std::min(box.Top, r.Top), std::max(box.Right, r.Right),
+                   std::max(box.Bottom, r.Bottom)};
+        const SDL_Rect area{box.Left, box.Top, box.Right - box.Left, box.Bottom - box.Top};
+        SDL_UpdateTexture(texture_, &area, shown.Row(box.Top) + box.Left, shown.Width() * 2);
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
         SDL_RenderClear(renderer_);
         SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
         SDL_RenderPresent(renderer_);
+    }
+
+    // Scales the changed rectangles into the window's surface in one pass
+    // (nearest pixel, aspect kept, black bars) and sends only them.
+    void ShowOnSurface(const Surface& shown, std::vector<Rect> changed, bool whole) {
+        SDL_Surface* out = SDL_GetWindowSurface(window_);
+        if (!out) return;
+        if (out->w != outW_ || out->h != outH_ || out->format->format != outFormat_) {
+            Measure(out);
+            whole = true;
+        }
+        if (whole) {  // a new surface, or one the display lost: the bars and the whole picture
+            SDL_FillRect(out, nullptr, SDL_MapRGB(out->format, 0, 0, 0));
+            changed = {Rect{0, 0, ScreenWidth, ScreenHeight}};
+        }
+        std::vector<SDL_Rect> sent;
+        for (const Rect& r : changed) {
+            const int x0 = edgeX_[size_t(r.Left)], x1 = edgeX_[size_t(r.Right)];
+            const int y0 = edgeY_[size_t(r.Top)], y1 = edgeY_[size_t(r.Bottom)];
+            for (int y = y0; y < y1; ++y) {
+                auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out->pixels) +
+                                                        size_t(top_ + y) * size_t(out->pitch)) + left_;
+                if (y > y0 && fromY_[size_t(y)] == fromY_[size_t(y - 1)]) {  // the row above again
+                    std::memcpy(row + x0, reinterpret_cast<uint8_t*>(row + x0) - out->pitch, size_t(x1 - x0) * 4);
+                    continue;
+                }
+                const uint16_t* from = shown.Row(fromY_[size_t(y)]);
+                for (int x = x0; x < x1; ++x) row[x] = colours_[from[fromX_[size_t(x)]]];
+            }
+            sent.push_back({left_ + x0, top_ + y0, x1 - x0, y1 - y0});
+        }
+        if (whole) SDL_UpdateWindowSurface(window_);
+        else SDL_UpdateWindowSurfaceRects(window_, sent.data(), int(sent.size()));
+    }
+
+    // Where the picture lies in a surface of this size, which game pixel
+    // each of its pixels shows, and the colours in the surface's format.
+    void Measure(const SDL_Surface* out) {
+        outW_ = out->w;
+        outH_ = out->h;
+        outFormat_ = out->format->format;
+        // The larger scale that fits, as the renderer's logical size does it.
+        int w = out->w, h = out->h;
+        if (w * 480 > h * 640) w = h * 640 / 480;
+        else if (w * 480 < h * 640) h = w * 480 / 640;
+        left_ = (out->w - w) / 2;
+        top_ = (out->h - h) / 2;
+        Map(fromX_, edgeX_, w, 640);
+        Map(fromY_, edgeY_, h, 480);
+        // Every 5-6-5 colour as SDL converts it for a texture or a blit.
+        std::vector<uint16_t> all(colours_.size());
+        for (size_t p = 0; p < all.size(); ++p) all[p] = uint16_t(p);
+        SDL_ConvertPixels(int(all.size()), 1, SDL_PIXELFORMAT_RGB565, all.data(), int(all.size() * 2),
+                          out->format->format, colours_.data(), int(colours_.size() * 4));
+    }
+
+    // from[d]: the game pixel at the centre of scaled pixel d (of size
+    // scaled), the second of two when the centre is on their boundary;
+    // edge[g]: the first scaled pixel showing game pixel g or later.
+    static void Map(std::vector<int>& from, std::vector<int>& edge, int scaled, int size) {
+        from.resize(size_t(scaled));
+        edge.assign(size_t(size) + 1, scaled);
+        int g = 0;
+        for (int d = 0; d < scaled; ++d) {
+            from[size_t(d)] = int(int64_t(2 * d + 1) * size / (2 * int64_t(scaled)));
+            while (g <= from[size_t(d)]) edge[size_t(g++)] = d;
+        }
     }
 
     // The name field: a white box with black text and a caret.
@@ -316,15 +473,22 @@ private:
     }
 
     SDL_Window* window_ = nullptr;
-    SDL_Renderer* renderer_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;  // none: the window's own surface
     SDL_Texture* texture_ = nullptr;
     SDL_AudioDeviceID audio_ = 0;
     AudioCallback callback_;
     const Surface* screen_ = nullptr;
     Surface overlay_;
-    std::vector<uint16_t> lastShown_;
-    bool dirty_ = true, focusLost_ = false;
-    uint32_t start_ = 0, lastRefresh_ = 0, sleepMs_ = 1;
+    std::vector<SDL_Event> heldBack_;  // keys that came during a busy wait
+    std::optional<Rect> fieldShown_;   // the name field's box as the window shows it
+    bool whole_ = true, fieldChanged_ = false, focusLost_ = false, spins_ = false;
+    uint32_t start_ = 0, lastRefresh_ = 0;
+    // The window's surface: its size and format, the picture's place in it,
+    // the game pixel of each of its columns and rows, and every colour in it.
+    int outW_ = 0, outH_ = 0, left_ = 0, top_ = 0;
+    uint32_t outFormat_ = 0;
+    std::vector<int> fromX_, fromY_, edgeX_, edgeY_;
+    std::vector<uint32_t> colours_ = std::vector<uint32_t>(65536);
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/timing.h"
 
+#include <utility>
+
 #include "game/state.h"
 #include "platform/backend.h"
 #include "platform/display.h"
@@ -9,9 +11,38 @@ namespace platform {
 
 int32_t TickCount() { return Active().TickCount(); }
 
+namespace {
+bool wakeNoted = false;
+int32_t wakeTime = 0;
+}  // namespace
+
+void WakeBy(int32_t tick) {
+    if (!wakeNoted || Since(tick, wakeTime) < 0) wakeTime = tick;
+    wakeNoted = true;
+}
+
+std::optional<int32_t> TakeWakeTime() {
+    if (!std::exchange(wakeNoted, false)) return std::nullopt;
+    return wakeTime;
+}
+
+bool StepDue(int32_t& stamp, int32_t period) {
+    const bool due = Elapsed(stamp) >= period;
+    if (due) stamp = TickCount();
+    WakeBy(stamp + period);
+    return due;
+}
+
+void IdleUntil(int32_t tick) {
+    while (Since(TickCount(), tick) < 0) {
+        WakeBy(tick);
+        Active().Idle();
+    }
+}
+
 void Wait(int32_t ms) {
     FrameStart = TickCount();
-    while (Elapsed(FrameStart) < ms) Active().Idle();
+    IdleUntil(FrameStart + ms);
 }
 
 int CentredHalfEven(int width) {
@@ -32,6 +63,7 @@ bool ShowLines(const std::vector<std::string>& lines, int top, int32_t showMs, i
         FrameStart = TickCount();
         do {
             FrameNow = TickCount();
+            WakeBy(FrameStart + ms);
             if (pass()) return true;
         } while (Since(FrameNow, FrameStart) < ms);
         FillRect(BackBuffer, WholeSurface, 0);

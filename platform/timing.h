@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,22 @@ int32_t TickCount();
 inline int32_t Since(int32_t later, int32_t stamp) { return int32_t(uint32_t(later) - uint32_t(stamp)); }
 inline int32_t Elapsed(int32_t stamp) { return Since(TickCount(), stamp); }
 
-// Busy wait of at least ms milliseconds: no yield, so no key or timer is
-// handled meanwhile; only the window's own events (Idle). Restarts FrameStart.
+// The window sleeps between the game's passes instead of polling: every
+// timed step notes when it is due, and the next yield or busy-wait pass
+// sleeps until the earliest moment noted, or until a key or the window
+// wakes it.
+void WakeBy(int32_t tick);
+// The earliest moment noted since the last call, for the window.
+std::optional<int32_t> TakeWakeTime();
+
+// The pacing of every animation: true when period ms have passed since
+// stamp, which then restarts; either way the next step's moment is noted.
+bool StepDue(int32_t& stamp, int32_t period);
+
+// Busy wait until tick: no yield, so no key or timer is handled meanwhile;
+// only the window's own events (Idle).
+void IdleUntil(int32_t tick);
+// Busy wait of at least ms milliseconds. Restarts FrameStart.
 void Wait(int32_t ms);
 
 // x of a text of width w centred on 320, halves rounded to the even side.

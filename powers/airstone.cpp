@@ -24,8 +24,7 @@ shell::State Airstone() {
     // The stones rise 6 pixels a step until they sit just above the well.
     FrameStart = TickCount();
     for (;;) {
-        if (Elapsed(FrameStart) >= 20) {
-            FrameStart = TickCount();
+        if (StepDue(FrameStart, 20)) {
             game::DrawWell();
             bool rising = false;
             for (Rect& r : flying) {

@@ -22,8 +22,7 @@ void BombFloor() {
     const Rect row{200, 410, 440, 434};
     FrameStart = TickCount();
     for (int c = 0;;) {
-        if (Elapsed(FrameStart) >= 30) {
-            FrameStart = TickCount();
+        if (StepDue(FrameStart, 30)) {
             if (++c == 21) break;
             if (c % 2 == 1) PresentRect(row);  // the row as last drawn, bomb and all
             else {
@@ -41,8 +40,7 @@ void BombBurst(uint8_t kind, int bx, int by) {
     if (SoundOn == 1) audio::PlayOnce(audio::BangWav);
     FrameStart = TickCount();
     for (int c = 0;;) {
-        if (Elapsed(FrameStart) >= 20) {
-            FrameStart = TickCount();
+        if (StepDue(FrameStart, 20)) {
             if (++c == 21) break;
             const bool dark = c % 2 == 0;
             for (int x = 0; x < WellColumns; ++x)
@@ -75,16 +73,14 @@ shell::State Bomb() {
     Rect source = WholeSurface;  // the whole strip until the first animation step
     bool redraw = true;  // the well is drawn again only when the bomb changed
     for (;;) {
-        if (Elapsed(animStamp) >= 25) {
-            animStamp = TickCount();
+        if (StepDue(animStamp, 25)) {
             redraw = true;
             if (frame == 2) frame = -1;
             ++frame;
             source = {24 * frame, 0, 24 * frame + 24, 24};
         }
         const int32_t interval = KeyHeld(VK_DOWN) ? 50 : KeyHeld(VK_SPACE) ? 10 : 500;
-        if (Elapsed(FrameStart) >= interval) {
-            FrameStart = TickCount();
+        if (StepDue(FrameStart, interval)) {
             if (by == 360) {
                 BombFloor();
                 return shell::State::Settle;
@@ -98,15 +94,13 @@ shell::State Bomb() {
             redraw = true;
         }
         // Steering only inside the well, never into a wall or a block.
-        if (KeyHeld(VK_RIGHT) && Elapsed(rightStamp) >= 100) {
-            rightStamp = TickCount();
+        if (KeyHeld(VK_RIGHT) && StepDue(rightStamp, 100)) {
             if (bx < 216 && by >= 0 && Well[bx / 24 + 1][by / 24].Empty) {
                 bx += 24;
                 redraw = true;
             }
         }
-        if (KeyHeld(VK_LEFT) && Elapsed(leftStamp) >= 100) {
-            leftStamp = TickCount();
+        if (KeyHeld(VK_LEFT) && StepDue(leftStamp, 100)) {
             if (bx >= 1 && by >= 0 && Well[bx / 24 - 1][by / 24].Empty) {
                 bx -= 24;
                 redraw = true;

@@ -31,9 +31,9 @@ shell::State HolyCross() {
     int frame = -1;
     FrameStart = TickCount();
     for (int step = 0; step < 33;) {
-        if (Elapsed(FrameStart) >= 25) {
+        if (StepDue(FrameStart, 25)) {
             game::DrawWell();
-            FrameStart = TickCount();
+            FrameStart = TickCount();  // the drawing time does not count
             ++step;
             if (++frame == 11) frame = 2;
             ForCross(false, [frame](int x, int y) {

@@ -47,8 +47,7 @@ void DrawPowerMeter(int16_t code) {
         const Rect cell = MeterCell(m, i);
         FrameStart = TickCount();
         for (int c = 0;;) {
-            if (Elapsed(FrameStart) >= 10) {
-                FrameStart = TickCount();
+            if (StepDue(FrameStart, 10)) {
                 if (++c == 21) break;
                 if (c % 2 == 0) CopyRect(BackBuffer, cell, BlockSurfaces[6], WholeSurface);
                 else FillRect(BackBuffer, cell, 0);
@@ -66,8 +65,7 @@ void SpendPower(uint8_t cost) {
     // eighth frame standing.
     FrameStart = TickCount();
     for (int f = -1; f < 8;) {
-        if (Elapsed(FrameStart) >= 30) {
-            FrameStart = TickCount();
+        if (StepDue(FrameStart, 30)) {
             ++f;
             const int shown = f < 8 ? f : 7;
             for (int i = 1; i <= cost; ++i) {

@@ -27,8 +27,7 @@ State NameEntry() {
     FreshPress enter{VK_RETURN};  // not the Enter that ended the last screen
     for (;;) {
         if (enter.Held()) break;
-        if (Elapsed(FrameStart) >= 25) {
-            FrameStart = TickCount();
+        if (StepDue(FrameStart, 25)) {
             CopyRect(BackBuffer, WholeSurface, NameEntrySurface, WholeSurface);
             DrawSurfaceText(BackBuffer, 16, 15, "Your score is " + std::to_string(Score));
             DrawSurfaceText(BackBuffer, 16, 35, "Congratulations! Enter your name below !");
@@ -51,8 +50,7 @@ State BestPlayers() {
     FrameStart = TickCount();
     for (;;) {
         const bool escape = KeyHeld(VK_ESCAPE);
-        if (Elapsed(FrameStart) >= 25) {
-            FrameStart = TickCount();
+        if (StepDue(FrameStart, 25)) {
             if (escape) return State::MainMenu;
             if (offset == 640) offset = -1;
             ++offset;

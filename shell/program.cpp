@@ -90,6 +90,7 @@ State Form_Load() {
     while (Elapsed(FrameStart) < 100) {
         FillRect(BackBuffer, WholeSurface, 0);
         Present();
+        WakeBy(FrameStart + 100);
         YieldToEvents();
     }
     ShowMessage("This game was created by Doran Velisk.", 3000, 500);

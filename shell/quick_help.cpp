@@ -65,12 +65,10 @@ State QuickHelp() {
             if (MusicOn == 1) audio::StopAll(audio::HelpMusicPlayer);
             return State::MainMenu;
         }
-        if (Elapsed(FrameStart) >= 70) {
-            FrameStart = TickCount();
+        if (StepDue(FrameStart, 70)) {
             frame = 1 - frame;
             CopyRect(BackBuffer, {256, 50, 384, 160}, PianistSurface, {128 * frame, 0, 128 * frame + 128, 110});
-            if (Elapsed(gazeStamp) >= gazeInterval) {
-                gazeStamp = TickCount();
+            if (StepDue(gazeStamp, gazeInterval)) {
                 gazeInterval = 2000 + game::RandomBelow(1500);
                 gaze = 1 - gaze;
             }

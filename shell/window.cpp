@@ -39,6 +39,8 @@ void EnableTimer2() { timer2.Enable(50); }
 void DisableTimer2() { timer2.enabled = false; }
 
 void YieldToEvents() {
+    for (const Timer* t : {&timer1, &timer2})
+        if (t->enabled) platform::WakeBy(t->stamp + t->interval);
     platform::Active().ProcessEvents();
     if (timer1.Due()) Timer1_Timer();
     if (timer2.Due()) Timer2_Timer();

@@ -26,14 +26,6 @@ foreach(script ${E2E_TESTS})
   set_tests_properties(e2e_${test_name} PROPERTIES LABELS e2e TIMEOUT 300 RESOURCE_LOCK xserver)
 endforeach()
 
-if(benchmark_FOUND)
-  file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*.cpp)
-  if(BENCH_SOURCES)
-    add_executable(benchmarks ${BENCH_SOURCES})
-    target_link_libraries(benchmarks PRIVATE zintari_core benchmark::benchmark)
-  endif()
-endif()
-
 # The autoplayer's soak: a short one with every test run, a long one by
 # `make soak`. Built with the sanitizers when they are on, so that an index
 # outside the well stops it.
@@ -66,7 +58,3 @@ endif()
 
 add_test(NAME package_install COMMAND ${CMAKE_SOURCE_DIR}/tests/package/test_install.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(package_install PROPERTIES LABELS package TIMEOUT 120)
-
-add_executable(pacing ${CMAKE_SOURCE_DIR}/tests/perf/pacing.cpp)
-target_compile_options(pacing PRIVATE ${WARNINGS})
-target_link_libraries(pacing PRIVATE zintari_core)

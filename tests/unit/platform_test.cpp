@@ -1,6 +1,6 @@
 // The platform layer: the scrambling of data files and safe writes, 5-6-5
 // surfaces, the keyboard's state bits, the letters-and-levels file, the
-// bitmap font and the full-screen message.
+// bitmap font and the full-screen message; the tiles a present reports.
 #include <string>
 #include <vector>
 
@@ -95,6 +95,35 @@ TEST(Surfaces, CopyRectWholeZeroKeyedClippedAndStretched) {
     FillRect(dst, {-3, 1, 2, 9}, Rgb(0, 0, 8));
     EXPECT_EQ(Picture(dst), "..../aa../aa..");
     EXPECT_EQ(ToPixel565(Rgb(7, 3, 7)), 0);  // the low bits are dropped
+}
+
+TEST(Surfaces, PresentReportsTheChangedTilesAsFewRectangles) {
+    struct Case {
+        std::vector<Rect> drawn;
+        Rect presented;
+        std::vector<Rect> shown;
+    };
+    const Case cases[] = {
+        {{}, WholeSurface, {}},
+        {{{3, 5, 4, 6}}, WholeSurface, {{0, 0, 8, 8}}},
+        {{{639, 479, 640, 480}}, WholeSurface, {{632, 472, 640, 480}}},
+        {{{10, 10, 14, 14}, {300, 12, 304, 16}}, WholeSurface, {{8, 8, 16, 16}, {296, 8, 304, 16}}},
+        {{{0, 0, 16, 16}, {0, 16, 8, 24}}, WholeSurface, {{0, 0, 16, 16}, {0, 16, 8, 24}}},
+        {{{0, 0, 16, 8}, {8, 8, 16, 16}, {0, 16, 16, 24}}, WholeSurface, {{0, 0, 16, 8}, {8, 8, 16, 16}, {0, 16, 16, 24}}},
+        {{WholeSurface}, WholeSurface, {{0, 0, 640, 480}}},
+        {{{100, 100, 110, 110}}, {0, 0, 50, 50}, {}},  // not presented
+        {{{20, 20, 30, 30}}, {25, 0, 640, 480}, {{24, 16, 32, 32}}},
+    };
+    for (const Case& c : cases) {
+        PrimarySurface = Surface(ScreenWidth, ScreenHeight);
+        BackBuffer = Surface(ScreenWidth, ScreenHeight);
+        ScreenChanges.Take();
+        for (const Rect& r : c.drawn) FillRect(BackBuffer, r, Rgb(255, 255, 255));
+        PresentRect(c.presented);
+        EXPECT_EQ(ScreenChanges.Take(), c.shown) << c.drawn.size() << " rectangles drawn";
+        EXPECT_TRUE(ScreenChanges.Empty());
+    }
+    PrimarySurface = BackBuffer = Surface();
 }
 
 // ---------------------------------------------------------------- keys

@@ -1,11 +1,14 @@
 // The whole program on the virtual clock: start-up with and without the
 // access phrase, the command line, and the chain of screens a player walks
 // through.
+#include <functional>
+#include <string_view>
 #include <tuple>
 
 #include "audio/audio.h"
 #include "data/files.h"
 #include "data/preferences.h"
+#include "game/random.h"
 #include "harness.h"
 #include "platform/display.h"
 #include "platform/font.h"
@@ -99,6 +102,43 @@ TEST_F(Program, StartUpShowsTheCreditThenTheMenuAndANewGameReachesLevelOne) {
                                                                State::Settle}));
     EXPECT_EQ(CurrentLevel, 0);
     EXPECT_EQ(linesAtPlay, LevelTable[0].LineQuota);  // play was reached
+}
+
+// Every timed step notes when it is due: a window that sleeps from one noted
+// moment (or key) to the next shows the same screens at the same times as
+// one that looks every millisecond.
+TEST_F(Program, SleepingUntilTheNextNotedMomentChangesNothing) {
+    auto run = [this](bool sleeps) {
+        std::vector<std::pair<int32_t, size_t>> seen;  // when each state began, and the screen then
+        shell::OnStateEntered = [&](State) {
+            if (seen.empty()) {
+                game::SeedRandom(3);
+                shell::DisableTimer2();  // its wake-ups every 50 ms would hide a step that noted nothing
+            }
+            const auto& p = PrimarySurface.Pixels();
+            seen.push_back({backend.TickCount(), std::hash<std::string_view>{}(std::string_view(
+                                                     reinterpret_cast<const char*>(p.data()), p.size() * 2))});
+        };
+        backend.SetTime(0);
+        backend.SetSleeps(sleeps);
+        backend.TapAt(4000, VK_DOWN, 150);  // the menu moves and waits
+        backend.TapAt(4400, VK_UP, 150);
+        backend.TapAt(4800, VK_RETURN, 100);  // New Game
+        backend.TapAt(5300, VK_RETURN, 100);  // level 1, its intro shown whole
+        for (int32_t t = 11000; t < 40000; t += 900) {
+            backend.TapAt(t, t % 1800 ? VK_LEFT : VK_RIGHT, 250);  // repeats every 100 ms
+            backend.TapAt(t + 300, t % 2700 ? VK_UP : VK_SPACE, 120);
+            backend.TapAt(t + 500, VK_DOWN, 200);
+        }
+        backend.CloseAt(40000);
+        EXPECT_EQ(shell::RunProgram(), 0);
+        shell::OnStateEntered = nullptr;
+        ReleaseAllKeys();
+        return seen;
+    };
+    const auto everyMillisecond = run(false);
+    EXPECT_GT(everyMillisecond.size(), 30u);  // pieces landed and settled
+    EXPECT_EQ(run(true), everyMillisecond);
 }
 
 TEST_F(Program, TheAccessPhraseAddsTheSecondMessageAndMakesALevelOneLine) {

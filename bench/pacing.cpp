@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "audio/audio.h"
 #include "data/files.h"
 #include "game/play.h"
 #include "game/state.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     shell::LoadEverything();
     std::printf("%-34s %8.1f ms  (window, options, pictures, sounds, levels, scores)\n", "start-up work before the first picture",
                 std::chrono::duration<double, std::milli>(Clock::now() - launched).count());
+    audio::FinishLoading();  // as before the menu: the loading threads are done before play
     SoundOn = 0;
     MinBlocks = 3;
 

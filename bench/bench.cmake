@@ -1,0 +1,10 @@
+# Measurements, not tests: `make bench` builds and runs them; ctest does not.
+if(benchmark_FOUND)
+  file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench.cpp)
+  add_executable(benchmarks ${BENCH_SOURCES})
+  target_link_libraries(benchmarks PRIVATE zintari_core benchmark::benchmark)
+endif()
+
+add_executable(pacing ${CMAKE_SOURCE_DIR}/bench/pacing.cpp)
+target_compile_options(pacing PRIVATE ${WARNINGS})
+target_link_libraries(pacing PRIVATE zintari_core)
