@@ -276,13 +276,15 @@ TEST_F(Pieces, LandingOnTheFloorOrTheStackAndGameOverAboveTheWell) {
         SCOPED_TRACE(shape.name);
         SetWell({});
         Deal(shape);
+        PieceY = 0;
+        Slide(-1);  // against the left wall: column 0 keeps its cells too
         EXPECT_EQ(Drop(), Landing::Lands);
         // The grid's edge reaches the floor, so a lying piece whose grid has
         // an empty bottom row stops one row above it.
         EXPECT_EQ(PieceExtent().bottom, shape.lying ? 14 : 15);
         game::LandPiece();
         EXPECT_EQ(WellColumns * WellRows - test::Count('.'), shape.cells);
-        EXPECT_FALSE(Well[PieceExtent().left][PieceExtent().bottom].Empty);
+        EXPECT_FALSE(Well[0][PieceExtent().bottom].Empty);
 
         // A stack under any one column stops it just above. With room for
         // the whole piece above the stack it lands in rows 0 on; one row
