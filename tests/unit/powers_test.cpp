@@ -365,9 +365,16 @@ TEST_F(Powers, SpendingAnimatesTheTopCellsThenLowersTheMeter) {
         PowerMeter = uint8_t(meter);
         powers::DrawPowerMeter(powers::RedrawMeter);
         Present();
+        std::set<std::string> shown;
+        backend.onYield = [&] { shown.insert(test::MeterLights(PrimarySurface)); };
         const int32_t start = backend.TickCount();
         powers::SpendPower(uint8_t(cost));
+        backend.onYield = nullptr;
         EXPECT_TRUE(test::Between(backend.TickCount() - start, 9 * 30, 9 * 30 + 3));  // nine steps of 30 ms
+        // Meanwhile every spent cell, and only those, showed the spending frames.
+        EXPECT_EQ(shown.count(std::string(size_t(meter - cost), 'o') + std::string(size_t(cost), '?') +
+                              std::string(size_t(16 - meter), '.')),
+                  1u);
         EXPECT_EQ(PowerMeter, meter - cost);
         EXPECT_EQ(test::MeterLights(PrimarySurface), after);
         EXPECT_EQ(test::MeterLights(BackBuffer), after);
