@@ -10,6 +10,8 @@
 #include "data/preferences.h"
 #include "data/scores.h"
 #include "harness.h"
+#include "platform/display.h"
+#include "screen_checks.h"
 #include "platform/keyboard.h"
 #include "shell/screens.h"
 #include "shell/window.h"
@@ -292,6 +294,30 @@ TEST_F(Data, NameEntryTakesTheTypedNameAfterTheOldEnterIsReleased) {
     backend.TapAt(400, VK_RETURN);
     EXPECT_EQ(shell::NameEntry(), shell::State::Finale);
     EXPECT_EQ(Scores()[4], " 65");
+}
+
+TEST_F(Data, BestPlayersScrollTheBandUnderTheTableUntilEscape) {
+    LoadContent();
+    TenPlayers();
+    backend.SetTime(1000);
+    backend.TapAt(1990, VK_ESCAPE);
+    EXPECT_EQ(shell::BestPlayers(), shell::State::MainMenu);
+    EXPECT_EQ(backend.TickCount(), 2000);  // at the first step after the press: one every 25 ms
+    // 39 steps drawn: the band has moved 38 pixels right, under the title and
+    // the table, green on a black shadow one pixel right and down.
+    using namespace platform;
+    Surface expected(640, 480);
+    CopyRect(expected, {38, 60, 640, 420}, BestPlayersSurface, {0, 0, 602, 360});
+    CopyRect(expected, {0, 60, 38, 420}, BestPlayersSurface, {602, 0, 640, 360});
+    DrawTextCentred(25, "BEST PLAYERS (Esc=Main Menu)", expected);
+    for (const auto& [dx, colour] : {std::pair{1, Rgb(0, 0, 0)}, {0, Rgb(0, 190, 0)}}) {
+        expected.SetForeColour(colour);
+        for (int i = 0; i < ScoreEntries; ++i) {
+            DrawSurfaceText(expected, 169 + dx, 129 + dx + 20 * i, ScoreNames[size_t(i)]);
+            DrawSurfaceText(expected, 389 + dx, 129 + dx + 20 * i, std::to_string(ScoreValues[size_t(i)]));
+        }
+    }
+    EXPECT_TRUE(expected.Pixels() == PrimarySurface.Pixels());
 }
 
 // ---------------------------------------------------------------- help file

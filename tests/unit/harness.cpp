@@ -88,25 +88,6 @@ int Logged(const std::string& line) {
     return int(std::count(log.begin(), log.end(), line));
 }
 
-bool LoggedInOrder(const std::vector<std::string>& lines) {
-    const auto& log = audio::SoundLog();
-    auto it = log.begin();
-    for (const auto& line : lines) {
-        it = std::find(it, log.end(), line);
-        if (it == log.end()) return false;
-        ++it;
-    }
-    return true;
-}
-
-std::vector<shell::State> Screens(std::vector<shell::State> states) {
-    using shell::State;
-    std::erase_if(states, [](State s) {
-        return s == State::Settle || s == State::Resolve || s == State::Clear || s == State::PieceControl;
-    });
-    return states;
-}
-
 int StoredLevelsUnlocked() {
     const uint8_t kept = LevelsUnlocked;
     data::Preferences("load");

@@ -58,13 +58,8 @@ inline ::testing::AssertionResult Between(int64_t v, int64_t lo, int64_t hi) {
 // Pixel of the back buffer as 0xBBGGRR at 5-6-5 precision.
 uint32_t BackPixel(int x, int y);
 
-// How often the sound log holds the line; whether it holds the lines in
-// this order (others may come between).
+// How often the sound log holds the line.
 int Logged(const std::string& line);
-bool LoggedInOrder(const std::vector<std::string>& lines);
-
-// The states of a run without those of a level's play.
-std::vector<shell::State> Screens(std::vector<shell::State> states);
 
 // LevelsUnlocked as the preferences file holds it.
 int StoredLevelsUnlocked();

@@ -1,10 +1,8 @@
 // The whole program on the virtual clock: start-up with and without the
-// access phrase, the command line, and the chain of screens a player walks
-// through.
+// access phrase, the command line, and a display lost and found again.
 #include <tuple>
 
 #include "audio/audio.h"
-#include "data/files.h"
 #include "data/preferences.h"
 #include "harness.h"
 #include "platform/display.h"
@@ -156,110 +154,6 @@ TEST(CommandLine, WindowedGoesWithPlayAndTheFirstOtherArgumentDecides) {
         EXPECT_EQ(line.wrong, action == Line::Wrong ? "--bogus" : "");
     }
 }
-
-// ---------------------------------------------------------------- the chain
-
-// From a chosen state, without start-up.
-class Chain : public test::Loaded {
-protected:
-    void SetUp() override {
-        Loaded::SetUp();
-        for (int i = 0; i < ScoreEntries; ++i) ScoreValues[size_t(i)] = 1000 - 100 * i;  // the tenth is 100
-    }
-};
-
-TEST_F(Chain, LevelCompleteLeadsToTheNextLevelKeepingTheScoreAndTheMeter) {
-    FinishLevel(3, 4, 5000);
-    PowerMeter = 7;
-    const int nextMusic = LevelTable[4].Music;
-    Tap(300, VK_RETURN);
-    Tap(400, VK_ESCAPE, 30);  // skips the intro
-    const States seen = RunStates(State::PieceControl, 4000);
-    ASSERT_GE(seen.size(), 5u);
-    EXPECT_EQ(States(seen.begin(), seen.begin() + 4),
-              (States{State::PieceControl, State::CompleteLevel, State::NextLevel, State::Settle}));
-    EXPECT_NE(std::find(seen.begin() + 3, seen.end(), State::PieceControl), seen.end());
-    // Runs in the random fill clear unscored.
-    EXPECT_EQ(std::vector<int>({CurrentLevel, Score, PowerMeter}), std::vector<int>({4, 5000, 7}));
-    EXPECT_TRUE(test::LoggedInOrder({"music stop", "play finished.wav once", "stop finished.wav",
-                                     "music load mid" + std::to_string(nextMusic) + ".Mid repeats 999", "music play"}));
-}
-
-TEST_F(Chain, TheLastLevelEndsInNameEntryAndTheFinale) {
-    FinishLevel(29, 30, 101);
-    Tap(100, VK_RETURN);
-    backend.TypeAt(backend.TickCount() + 400, "Ann");
-    Tap(600, VK_RETURN);
-    EXPECT_EQ(test::Screens(RunStates(State::PieceControl, 1000)),
-              (States{State::CompleteLevel, State::NameEntry, State::Finale}));
-    EXPECT_EQ(ScoreNames[9] + " " + std::to_string(ScoreValues[9]), "Ann 101");
-}
-
-TEST_F(Chain, GameOverLeadsToNameEntryAndTheBestPlayers) {
-    UseLevel(0);
-    for (auto& column : Well)  // stones only: nothing to clear and no room for a piece
-        for (auto& cell : column) cell = StoneCell;
-    Score = 101;
-    Tap(5000, VK_ESCAPE);  // the skull rests from about 3.1 s after game over
-    Tap(5400, VK_RETURN);
-    Tap(6000, VK_ESCAPE);
-    EXPECT_EQ(test::Screens(RunStates(State::Settle, 6500)),
-              (States{State::GameOver, State::NameEntry, State::BestPlayers, State::MainMenu}));
-    EXPECT_TRUE(test::LoggedInOrder({"rewind intro.wav", "music stop", "music stop", "rewind gameover.wav",
-                                     "play gameover.wav once"}));
-}
-
-TEST_F(Chain, EscapeThenNoResumesThePieceWhereItWas) {
-    UseLevel(0);  // an empty well; a step every 760 ms
-    struct Entry {
-        int32_t at;
-        int16_t x, y;
-    };
-    std::vector<Entry> entries;
-    const int32_t t0 = TickCount();
-    shell::OnStateEntered = [&](State) { entries.push_back({TickCount() - t0, PieceX, PieceY}); };
-    Tap(1000, VK_ESCAPE, 50);
-    Tap(3000, VkLetter('N'), 50);
-    int16_t yAfterResume = -1000;
-    backend.onYield = [&] {
-        if (TickCount() - t0 == 3700) yAfterResume = PieceY;
-    };
-    EXPECT_EQ(RunStates(State::Resolve, 4500),
-              (States{State::Resolve, State::PieceControl, State::ExitConfirm, State::PieceControl}));
-    backend.onYield = nullptr;
-    ASSERT_EQ(entries.size(), 4u);
-    const Entry &asked = entries[2], &resumed = entries[3];
-    EXPECT_GE(asked.at, 1000);
-    EXPECT_GE(resumed.at, 3000);
-    EXPECT_EQ(std::pair(resumed.x, resumed.y), std::pair(asked.x, asked.y));
-    EXPECT_GT(asked.y, entries[1].y);  // it had fallen before the question
-    // The next step comes one whole interval after the answer.
-    EXPECT_EQ(yAfterResume, asked.y);
-    EXPECT_EQ(PieceY, asked.y + 24);
-}
-
-TEST_F(Chain, TheMenuRoundTripsThroughOptionsQuickHelpAndLevelSelect) {
-    Tap(100, VK_DOWN, 50);
-    Tap(300, VK_RETURN);   // Options; this Enter changes nothing there
-    Tap(600, VK_ESCAPE);   // saved, back to the menu on New Game
-    Tap(800, VK_DOWN, 50);
-    Tap(1000, VK_DOWN, 50);
-    Tap(1200, VK_RETURN);  // Quick Help
-    Tap(1600, VK_ESCAPE);
-    Tap(1800, VK_RETURN);  // New Game again
-    Tap(2000, VK_ESCAPE);
-    EXPECT_EQ(RunStates(State::MainMenu, 2400), (States{State::MainMenu, State::Options, State::MainMenu,
-                                                         State::QuickHelp, State::MainMenu, State::LevelSelect,
-                                                         State::MainMenu}));
-    EXPECT_EQ(MusicOn, 1);
-    EXPECT_TRUE(data::FileExists(userDir + "/prefs.znd"));
-    EXPECT_EQ(audio::SoundLog(),
-              (std::vector<std::string>{"play intro.wav loop", "play intro.wav loop", "stop intro.wav",
-                                        "helpmusic load piano.mid repeats 999 loop 11000-152500", "helpmusic play",
-                                        "rewind intro.wav", "helpmusic stop", "play intro.wav loop",
-                                        "play intro.wav loop"}));
-}
-
 
 // A display lost (a minimised full screen) and back: the pictures are loaded
 // again and the screen shown again, once it is usable.
