@@ -86,29 +86,6 @@ TEST(Surfaces, CopyRectWholeZeroKeyedClippedAndStretched) {
     EXPECT_EQ(ToPixel565(Rgb(7, 3, 7)), 0);  // the low bits are dropped
 }
 
-// ---------------------------------------------------------------- keys
-
-TEST(Keys, EveryPressFlipsTheToggleAndReleasingAllKeepsThem) {
-    ResetKeyboard();
-    const int p = VkLetter('P');
-    PressKey(p);
-    EXPECT_TRUE(KeyHeld(p));
-    PressKey(p);  // auto-repeat changes nothing
-    ReleaseKey(p);
-    EXPECT_EQ(GetKeyState(p), 1);
-    PressKey(p);
-    ReleaseKey(p);
-    EXPECT_EQ(GetKeyState(p), 0);
-    PressKey(VK_LEFT);
-    ReleaseAllKeys();
-    EXPECT_EQ(GetKeyState(VK_LEFT), 1);
-    ClearKeyToggles();
-    EXPECT_EQ(GetKeyState(VK_LEFT), 0);
-    PressKey(300);  // out of range: ignored
-    EXPECT_EQ(GetKeyState(300), 0);
-    ResetKeyboard();
-}
-
 // ---------------------------------------------------------------- levels file
 
 // 30 level lines, then a glyph table where character i of the font has

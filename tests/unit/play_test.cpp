@@ -69,25 +69,6 @@ TEST_F(Detection, RunsOnHandBuiltWellsInScanOrder) {
     EXPECT_TRUE(Find(l, 6).empty());
 }
 
-TEST_F(Detection, AWellFullOfWildBallsStaysInsideTheWellAndInScanOrder) {
-    SetWell(Rows(WellRows, "WWWWWWWWWW"));
-    for (int m : {3, 4, 5, 1}) {
-        MinBlocks = uint8_t(m);
-        game::FindRuns();
-        const Entries found = test::Runs();
-        // Starts that fit: (11 - m) x 16 across, 10 x (17 - m) down and
-        // (11 - m) x (17 - m) for each diagonal.
-        EXPECT_EQ(int(found.size()), (11 - m) * 16 + 10 * (17 - m) + 2 * (11 - m) * (17 - m)) << "MinBlocks " << m;
-        const auto key = [](const RunEntry& e) { return std::tuple(e.X, e.Y, e.Dir); };
-        EXPECT_TRUE(std::is_sorted(found.begin(), found.end(),
-                                   [&](const RunEntry& a, const RunEntry& b) { return key(a) < key(b); }));
-        for (const RunEntry& e : found) {
-            const int lastX = game::RunCellX(e, m - 1), lastY = game::RunCellY(e, m - 1);
-            EXPECT_TRUE(lastX >= 0 && lastX < WellColumns && lastY >= 0 && lastY < WellRows);
-        }
-    }
-}
-
 // ---------------------------------------------------------------- resolution
 
 class Play : public test::Loaded {
@@ -216,24 +197,6 @@ TEST_F(Play, AnOverflowingMeterStopsAtSixteenAndEarnsASweepThatTheNextClearingTa
     ScoreWell();
     EXPECT_EQ(PowerMeter, 16);
     EXPECT_EQ(SweepPending, False);
-}
-
-TEST_F(Play, WithScoringOffRunsClearButNothingIsCounted) {
-    ScoringOn = False;
-    SweepPending = True;
-    PowerMeter = 3;
-    Score = 1000;
-    platform::FillRect(BackBuffer, platform::WholeSurface, platform::Rgb(255, 255, 255));
-    platform::Present();
-    SetWell({".B........", ".B........", "RRRRR....."});
-    game::FindRuns();
-    EXPECT_EQ(game::ClearRuns(), State::Settle);
-    EXPECT_EQ(std::vector<int>({Score, LinesLeft, Horizontals + Verticals + Diagonals, PowerMeter}),
-              std::vector<int>({1000, 10, 0, 3}));
-    EXPECT_EQ(SweepPending, True);
-    EXPECT_TRUE(test::AllPixels(PrimarySurface, StripRect, platform::ToPixel565(platform::Rgb(255, 255, 255))));
-    EXPECT_TRUE(audio::SoundLog().empty());
-    EXPECT_EQ(test::WellRows16(), WellOf({".B........", ".B........", ".........."}));
 }
 
 TEST_F(Play, LevelBonusPaysForBlocksLeftAndLinesBeyondTheQuota) {
