@@ -66,21 +66,6 @@ void Headless::FinishLevel(int index, int unlocked, int32_t score) {
     LinesLeft = 0;
 }
 
-std::vector<shell::State> Headless::RunStates(shell::State s, int32_t closeAfter, size_t limit) {
-    std::vector<shell::State> seen;
-    backend.CloseAt(backend.TickCount() + closeAfter);
-    try {
-        while (s != shell::State::Shutdown && seen.size() < limit) {
-            seen.push_back(s);
-            if (shell::OnStateEntered) shell::OnStateEntered(s);
-            s = shell::RunState(s);
-        }
-    } catch (const platform::ProgramEnded&) {
-    }
-    backend.CloseAt(INT32_MAX);
-    return seen;
-}
-
 uint32_t BackPixel(int x, int y) { return platform::FromPixel565(platform::BackBuffer.Pixel(x, y)); }
 
 int Logged(const std::string& line) {

@@ -34,10 +34,6 @@ protected:
     void FinishLevel(int index, int unlocked, int32_t score = 0);
     // A key tap that starts `after` ms from now.
     void Tap(int32_t after, int vk, int32_t hold = 60) { backend.TapAt(backend.TickCount() + after, vk, hold); }
-    // Runs states from `first` in the program's loop until Shutdown, the
-    // window's close at `closeAfter` ms from now, or `limit` states; returns
-    // the states entered (shell::OnStateEntered sees each).
-    std::vector<shell::State> RunStates(shell::State first, int32_t closeAfter, size_t limit = 400);
 
     platform::HeadlessBackend backend;
     std::string userDir, tempDir;

@@ -194,7 +194,8 @@ TEST_F(LevelEnd, CompletingUnlocksSavesAndLeadsOn) {
 TEST_F(LevelEnd, TheUnlockIsSavedBeforeEnterSoClosingTheWindowKeepsItAndAFailedSaveSaysSo) {
     std::filesystem::remove(userDir + "/prefs.znd");
     FinishLevel(4, 5);
-    EXPECT_EQ(RunStates(State::CompleteLevel, 6000), std::vector<State>{State::CompleteLevel});
+    backend.CloseAt(TickCount() + 6000);  // no Enter: the window is closed
+    EXPECT_THROW(levels::CompleteLevel(), ProgramEnded);
     EXPECT_EQ(test::StoredLevelsUnlocked(), 6);
     EXPECT_TRUE(test::ShowsText(PrimarySurface, 210, 300, "Level auto-saved"));
 
@@ -204,7 +205,8 @@ TEST_F(LevelEnd, TheUnlockIsSavedBeforeEnterSoClosingTheWindowKeepsItAndAFailedS
     std::filesystem::create_directory(userDir + "/prefs.znd.part");
     FinishLevel(5, 6);
     testing::internal::CaptureStderr();
-    RunStates(State::CompleteLevel, 6000);
+    backend.CloseAt(TickCount() + 6000);
+    EXPECT_THROW(levels::CompleteLevel(), ProgramEnded);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("not saved"), std::string::npos);
     EXPECT_TRUE(test::ShowsText(PrimarySurface, 210, 300, "Level not saved"));
     EXPECT_EQ(std::vector<int>({LevelsUnlocked, test::StoredLevelsUnlocked()}), std::vector<int>({7, 6}));
