@@ -205,17 +205,6 @@ TEST_F(Data, TheScoresFileRoundTripsAndLoadsInItsOwnOrder) {
 
 // ---------------------------------------------------------------- name entry
 
-TEST(NameField, TypingRefusesQuotesAndControlsAndStopsAtTheLimit) {
-    platform::TextField field;
-    field.Type("Jo\"e\r\n\t\x01\x7f\xc3\xa9,1");
-    EXPECT_EQ(field.text, "Joe,1");
-    field.Backspace();
-    EXPECT_EQ(field.text, "Joe,");
-    field.text.clear();
-    field.Type(std::string(40, 'W'));
-    EXPECT_EQ(field.text.size(), field.maxLength);
-}
-
 TEST_F(Data, NameEntryTakesTheTypedNameAfterTheOldEnterIsReleased) {
     LoadContent();
     TenPlayers();

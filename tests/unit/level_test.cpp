@@ -158,6 +158,9 @@ TEST_F(Levels, ANewGameResetsScoreAndMeterTheNextLevelKeepsThem) {
     EXPECT_EQ(Start(9, true), State::Settle);
     EXPECT_EQ(std::vector<int>({Score, PowerMeter, Horizontals, LinesLeft, MinBlocks}),
               std::vector<int>({0, 0, 0, LevelTable[9].LineQuota, LevelTable[9].MinBlocks}));
+    ClipboardText = AccessPhrase;  // the access phrase makes every level one line
+    EXPECT_EQ(Start(9, false), State::Settle);
+    EXPECT_EQ(LinesLeft, 1);
 }
 
 // ---------------------------------------------------------------- complete
