@@ -69,6 +69,16 @@ TEST_F(Detection, RunsOnHandBuiltWellsInScanOrder) {
     EXPECT_TRUE(Find(l, 6).empty());
 }
 
+TEST_F(Detection, AWellFullOfWildBallsHasARunAtEveryStartThatFitsAndNoMore) {
+    SetWell(Rows(WellRows, "WWWWWWWWWW"));
+    for (int m : {3, 4, 5, 1}) {
+        MinBlocks = uint8_t(m);
+        game::FindRuns();
+        // (11 - m) x 16 across, 10 x (17 - m) down and (11 - m) x (17 - m) each diagonal.
+        EXPECT_EQ(RunCount, (11 - m) * 16 + 10 * (17 - m) + 2 * (11 - m) * (17 - m)) << "MinBlocks " << m;
+    }
+}
+
 // ---------------------------------------------------------------- resolution
 
 class Play : public test::Loaded {
