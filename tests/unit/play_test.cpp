@@ -1,6 +1,5 @@
 // Play on hand-built wells: finding runs, resolution, clearing and scoring
 // with the points message and the meter, settling, and the status panel.
-#include <algorithm>
 #include <tuple>
 
 #include "audio/audio.h"
