@@ -130,23 +130,20 @@ protected:
     static void Write(const std::string& name, const std::string& bytes) {
         data::WriteFileAtomically(data::ProgramFile("mid/" + name), bytes);
     }
-    // Follows the player block by block: the ticks seen, and the blocks'
-    // loudest samples.
+    // Follows the player block by block: the ticks seen, the blocks'
+    // loudest samples, and the blocks before and after each jump back.
     struct Trace {
         std::vector<int> ticks, peaks;
-        int Wraps() const {
-            int wraps = 0;
-            for (size_t i = 1; i < ticks.size(); ++i) wraps += ticks[i] >= 0 && ticks[i] < ticks[i - 1];
-            return wraps;
-        }
+        std::vector<std::pair<size_t, size_t>> wraps;
     };
     Trace Follow(Player p, double seconds) {
-        Trace trace;
-        for (int block = 0; block < int(seconds * 44100 / 64); ++block) {
-            trace.peaks.push_back(Peak(Mix(64)));
-            trace.ticks.push_back(PieceTick(p));
+        Trace t;
+        for (size_t i = 0; i < size_t(seconds * 44100 / 64); ++i) {
+            t.peaks.push_back(Peak(Mix(64)));
+            t.ticks.push_back(PieceTick(p));
+            if (i && t.ticks[i] >= 0 && t.ticks[i] < t.ticks[i - 1]) t.wraps.push_back({i - 1, i});
         }
-        return trace;
+        return t;
     }
 };
 
@@ -158,16 +155,12 @@ TEST_F(MidiTest, TheLoopRepeatsItsCountAndNotesAtItsEndWaitForTheLastPass) {
     PlayPiece(HelpMusicPlayer);
     const Trace trace = Follow(HelpMusicPlayer, 9.0);
 
-    EXPECT_EQ(trace.Wraps(), 3);
-    size_t lastWrap = 0;
-    for (size_t i = 1; i < trace.ticks.size(); ++i) {
-        if (trace.ticks[i] >= 0 && trace.ticks[i] < trace.ticks[i - 1]) {
-            EXPECT_TRUE(test::Between(trace.ticks[i - 1], 1536, 1536 + 7));  // at or past the end, never before
-            EXPECT_TRUE(test::Between(trace.ticks[i], 384, 384 + 7));         // back at the start of the loop
-            lastWrap = i;
-        }
+    ASSERT_EQ(trace.wraps.size(), 3u);
+    for (const auto& [from, to] : trace.wraps) {
+        EXPECT_TRUE(test::Between(trace.ticks[from], 1536, 1536 + 7));  // at or past the end, never before
+        EXPECT_TRUE(test::Between(trace.ticks[to], 384, 384 + 7));       // back at the start of the loop
     }
-    ASSERT_GT(lastWrap, 0u);
+    const size_t lastWrap = trace.wraps.back().second;
     for (size_t i = 0; i < lastWrap; ++i) ASSERT_EQ(trace.peaks[i], 0) << "block " << i << " tick " << trace.ticks[i];
     EXPECT_GT(*std::max_element(trace.peaks.begin() + long(lastWrap), trace.peaks.end()), 1000);
     EXPECT_EQ(trace.ticks.back(), -1);  // the piece has ended
@@ -178,7 +171,7 @@ TEST_F(MidiTest, WithoutLoopPointsTheWholePieceRepeats) {
     LoadPiece(MusicPlayer, "whole.mid", 2, NoLoop, NoLoop);
     PlayPiece(MusicPlayer);
     const Trace trace = Follow(MusicPlayer, 8.0);
-    EXPECT_EQ(trace.Wraps(), 2);  // three passes in all
+    EXPECT_EQ(trace.wraps.size(), 2u);  // three passes in all
     EXPECT_EQ(trace.ticks.back(), -1);
 }
 

@@ -66,45 +66,11 @@ void Headless::FinishLevel(int index, int unlocked, int32_t score) {
     LinesLeft = 0;
 }
 
-std::vector<shell::State> Headless::RunStates(shell::State s, int32_t closeAfter, size_t limit) {
-    std::vector<shell::State> seen;
-    backend.CloseAt(backend.TickCount() + closeAfter);
-    try {
-        while (s != shell::State::Shutdown && seen.size() < limit) {
-            seen.push_back(s);
-            if (shell::OnStateEntered) shell::OnStateEntered(s);
-            s = shell::RunState(s);
-        }
-    } catch (const platform::ProgramEnded&) {
-    }
-    backend.CloseAt(INT32_MAX);
-    return seen;
-}
-
 uint32_t BackPixel(int x, int y) { return platform::FromPixel565(platform::BackBuffer.Pixel(x, y)); }
 
 int Logged(const std::string& line) {
     const auto& log = audio::SoundLog();
     return int(std::count(log.begin(), log.end(), line));
-}
-
-bool LoggedInOrder(const std::vector<std::string>& lines) {
-    const auto& log = audio::SoundLog();
-    auto it = log.begin();
-    for (const auto& line : lines) {
-        it = std::find(it, log.end(), line);
-        if (it == log.end()) return false;
-        ++it;
-    }
-    return true;
-}
-
-std::vector<shell::State> Screens(std::vector<shell::State> states) {
-    using shell::State;
-    std::erase_if(states, [](State s) {
-        return s == State::Settle || s == State::Resolve || s == State::Clear || s == State::PieceControl;
-    });
-    return states;
 }
 
 int StoredLevelsUnlocked() {

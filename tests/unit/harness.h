@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "game/state.h"
 #include "platform/headless_backend.h"
@@ -34,10 +33,6 @@ protected:
     void FinishLevel(int index, int unlocked, int32_t score = 0);
     // A key tap that starts `after` ms from now.
     void Tap(int32_t after, int vk, int32_t hold = 60) { backend.TapAt(backend.TickCount() + after, vk, hold); }
-    // Runs states from `first` in the program's loop until Shutdown, the
-    // window's close at `closeAfter` ms from now, or `limit` states; returns
-    // the states entered (shell::OnStateEntered sees each).
-    std::vector<shell::State> RunStates(shell::State first, int32_t closeAfter, size_t limit = 400);
 
     platform::HeadlessBackend backend;
     std::string userDir, tempDir;
@@ -58,13 +53,8 @@ inline ::testing::AssertionResult Between(int64_t v, int64_t lo, int64_t hi) {
 // Pixel of the back buffer as 0xBBGGRR at 5-6-5 precision.
 uint32_t BackPixel(int x, int y);
 
-// How often the sound log holds the line; whether it holds the lines in
-// this order (others may come between).
+// How often the sound log holds the line.
 int Logged(const std::string& line);
-bool LoggedInOrder(const std::vector<std::string>& lines);
-
-// The states of a run without those of a level's play.
-std::vector<shell::State> Screens(std::vector<shell::State> states);
 
 // LevelsUnlocked as the preferences file holds it.
 int StoredLevelsUnlocked();

@@ -20,7 +20,7 @@ using namespace platform;
 
 class Codec : public test::Headless {};
 
-TEST_F(Codec, ScramblingTwiceGivesTheFileBackWithItsLength) {
+TEST_F(Codec, ScramblingTwiceGivesTheFileBackAndAMissingOrEmptySourceIsFatal) {
     std::string bytes;
     for (int i = 0; i < 1000; ++i) bytes += char(i * 7);
     const std::string plain = tempDir + "/a.txt", scrambled = tempDir + "/a.znd", back = tempDir + "/b.txt";
@@ -28,22 +28,11 @@ TEST_F(Codec, ScramblingTwiceGivesTheFileBackWithItsLength) {
     data::ScrambleFile(plain, scrambled, "Duke Ormand");
     const std::string s = data::ReadWholeFile(scrambled);
     ASSERT_EQ(s.size(), bytes.size());
-    // The key repeats every 11 bytes: byte 12 is combined with the key's first.
-    EXPECT_EQ(char(s[0] ^ bytes[0]), 'D');
-    EXPECT_EQ(char(s[10] ^ bytes[10]), 'd');
-    EXPECT_EQ(char(s[11] ^ bytes[11]), 'D');
-    EXPECT_EQ(char(s[12] ^ bytes[12]), 'u');
+    // The key repeats every 11 bytes.
+    EXPECT_EQ(std::string({char(s[0] ^ bytes[0]), char(s[10] ^ bytes[10]), char(s[11] ^ bytes[11])}), "DdD");
     data::ScrambleFile(scrambled, back, "Duke Ormand");
     EXPECT_EQ(data::ReadWholeFile(back), bytes);
-}
-
-TEST_F(Codec, MissingOrEmptySourcesAreFatalErrors) {
-    try {
-        data::ScrambleFile(tempDir + "/nothere.znd", tempDir + "/x", "k");
-        FAIL();
-    } catch (const data::FatalError& e) {
-        EXPECT_NE(std::string(e.what()).find("nothere.znd: missing"), std::string::npos);
-    }
+    EXPECT_THROW(data::ScrambleFile(tempDir + "/nothere.znd", tempDir + "/x", "k"), data::FatalError);
     data::WriteFileAtomically(tempDir + "/empty.znd", "");
     EXPECT_THROW(data::ScrambleFile(tempDir + "/empty.znd", tempDir + "/x", "k"), data::FatalError);
 }
@@ -124,36 +113,6 @@ TEST(Surfaces, PresentReportsTheChangedTilesAsFewRectangles) {
         EXPECT_TRUE(ScreenChanges.Empty());
     }
     PrimarySurface = BackBuffer = Surface();
-}
-
-// ---------------------------------------------------------------- keys
-
-TEST(Keys, HeldReadsNegativeAndEveryPressFlipsTheToggle) {
-    ResetKeyboard();
-    const int p = VkLetter('P');
-    EXPECT_EQ(GetKeyState(p), 0);
-    PressKey(p);
-    EXPECT_TRUE(KeyHeld(p));
-    EXPECT_EQ(GetKeyState(p) & 1, 1);
-    PressKey(p);  // auto-repeat changes nothing
-    ReleaseKey(p);
-    EXPECT_EQ(GetKeyState(p), 1);
-    PressKey(p);
-    EXPECT_EQ(GetKeyState(p) & 1, 0);
-    ReleaseKey(p);
-    EXPECT_EQ(GetKeyState(p), 0);
-    SetKeyToggle(p);
-    PressKey(VK_LEFT);
-    ReleaseAllKeys();
-    EXPECT_EQ(GetKeyState(VK_LEFT), 1);
-    EXPECT_EQ(GetKeyState(p), 1);
-    ClearKeyToggles();
-    EXPECT_EQ(GetKeyState(VK_LEFT), 0);
-    EXPECT_EQ(GetKeyState(p), 0);
-    PressKey(300);
-    EXPECT_EQ(GetKeyState(300), 0);
-    EXPECT_EQ(GetKeyState(-1), 0);
-    ResetKeyboard();
 }
 
 // ---------------------------------------------------------------- levels file
@@ -244,23 +203,6 @@ protected:
     }
 };
 
-TEST_F(BitmapFont, EveryGlyphLiesOnTheSheetAndShowsSomething) {
-    const Surface& sheet = FontSurface;
-    for (const char* c = FontCharacters; *c; ++c) {
-        const auto& m = FontMetrics[uint8_t(*c)];
-        SCOPED_TRACE(std::string("glyph '") + *c + "'");
-        EXPECT_GT(m.Width, 0);
-        ASSERT_GE(m.SheetLeft, 0);
-        ASSERT_GE(m.SheetTop, 0);
-        ASSERT_LE(m.SheetLeft + m.Width, sheet.Width());
-        ASSERT_LE(m.SheetTop + GlyphHeight, sheet.Height());
-        int lit = 0;
-        for (int y = m.SheetTop; y < m.SheetTop + GlyphHeight; ++y)
-            for (int x = m.SheetLeft; x < m.SheetLeft + m.Width; ++x) lit += sheet.Pixel(x, y) != sheet.ColourKey();
-        EXPECT_EQ(lit > 0, *c != ' ');
-    }
-}
-
 TEST_F(BitmapFont, ThePenMovesOnByEachGlyphsWidthAndTextWidthIsTheirSum) {
     const int a = TextWidth("A"), w = TextWidth("W");
     ASSERT_NE(a, w);  // otherwise the test could not tell the widths apart
@@ -271,12 +213,7 @@ TEST_F(BitmapFont, ThePenMovesOnByEachGlyphsWidthAndTextWidthIsTheirSum) {
     EXPECT_TRUE(Drawn({{5, "\x01\xff"}}).Pixels() == Surface(640, 100).Pixels());
     // Black is transparent: text over text keeps both.
     EXPECT_TRUE(Drawn({{100, "A"}, {100, "W"}}).Pixels() != Drawn({{100, "W"}}).Pixels());
-
-    EXPECT_EQ(TextWidth(""), 0);
-    EXPECT_EQ(TextWidth("@~"), 0);
-    EXPECT_EQ(TextWidth("A W"), a + w + FontMetrics[' '].Width);
-    EXPECT_GT(FontMetrics[' '].Width, 0);
-    EXPECT_EQ(TextWidth(std::string(4000, 'W')), 4000 * w);
+    EXPECT_EQ(TextWidth("A@~W"), a + w);
 }
 
 // ---------------------------------------------------------------- the message
@@ -285,22 +222,6 @@ TEST_F(BitmapFont, MessageCentresOddWidthsOnTheEvenSide) {
     for (const auto& [width, x] : {std::pair{100, 270}, std::pair{101, 270}, std::pair{103, 268},
                                    std::pair{1, 320}, std::pair{3, 318}, std::pair{5, 318}, std::pair{0, 320}})
         EXPECT_EQ(CentredHalfEven(width), x) << width;
-    // Glyphs 101 and 103 wide, cut from the sheet's first letters: the
-    // message draws them where the rounding says.
-    for (const auto& [width, x] : {std::pair{101, 270}, std::pair{103, 268}}) {
-        FontMetrics['|'] = {0, 0, int16_t(width)};
-        Surface expected(640, 480);
-        DrawText(x, 230, "|", expected);
-        bool seen = false;
-        backend.onIdle = [&] {
-            if (!seen) {
-                EXPECT_TRUE(PrimarySurface.Pixels() == expected.Pixels()) << "width " << width;
-            }
-            seen = true;
-        };
-        ShowMessage("|", 5, 5);
-        EXPECT_TRUE(seen);
-    }
 }
 
 TEST_F(BitmapFont, MessageShowsTheTextThenBlackAndCannotBeSkipped) {

@@ -36,12 +36,7 @@ protected:
 // ---------------------------------------------------------------- main menu
 
 TEST_F(Screens, EachMenuEntryHandsOverAndOnlyQuickHelpAndExitStopTheTune) {
-    struct Case {
-        std::vector<int> moves;
-        uint8_t choice;
-        State next;
-        bool stopsTune;
-    };
+    struct Case { std::vector<int> moves; uint8_t choice; State next; bool stopsTune; };
     const Case cases[] = {
         {{}, 1, State::LevelSelect, false},
         {{VK_DOWN}, 2, State::Options, false},
@@ -186,11 +181,7 @@ protected:
 };
 
 TEST_F(LevelSelect, MovesStayOnTheOpenLevelsWhichAloneAreUnmaskedAndEscapeChoosesNothing) {
-    struct Case {
-        int unlocked;
-        std::vector<int> keys, framed;
-        int chosen;
-    };
+    struct Case { int unlocked; std::vector<int> keys, framed; int chosen; };
     const Case cases[] = {
         {1, {VK_RIGHT, VK_DOWN, VK_LEFT, VK_UP, VK_RIGHT}, {1, 1, 1, 1, 1}, 1},
         // To level 6, the row's end; 12 locked; back to 2, down to 8; 9 and

@@ -4,14 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "game/state.h"
 #include "platform/display.h"
-#include "platform/headless_backend.h"
 #include "screen_checks.h"
 
 // Run entries print as (X, Y, Dir) in failure messages.
@@ -101,18 +99,5 @@ inline std::string MeterLights(const platform::Surface& s) {
     }
     return cells;
 }
-
-// A headless window that notes the virtual time of every change of the
-// screen, for the passes of loops that do not yield.
-class ScreenTimes : public platform::HeadlessBackend {
-public:
-    void ScreenChanged() override {
-        HeadlessBackend::ScreenChanged();
-        times.push_back(TickCount());
-        if (onChange) onChange();
-    }
-    std::vector<int32_t> times;
-    std::function<void()> onChange;  // called after each change
-};
 
 }  // namespace test
