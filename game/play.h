@@ -22,6 +22,8 @@ shell::State ResolveWell();
 shell::State ClearRuns();
 void ScoreRuns();
 bool RunCounts(int i);  // whether RunList entry i counts for the level's quota
+bool DirectionCounts(int dir);  // whether runs along dir count for the level's quota
+bool Continues(int i);  // whether RunList entry i + 1 continues entry i along one line
 int16_t LevelBonus();
 
 // The falling piece under the player's control.

@@ -11,15 +11,10 @@ namespace game {
 
 using namespace platform;
 
-namespace {
-
-// Whether RunList entry i + 1 continues entry i along the same line.
 bool Continues(int i) {
     const RunEntry &a = RunList[i], &b = RunList[i + 1];
     return a.Dir == b.Dir && b.X == RunCellX(a, 1) && b.Y == RunCellY(a, 1);
 }
-
-}  // namespace
 
 shell::State ClearRuns() {
     bool marked[WellColumns][WellRows] = {};
@@ -50,15 +45,17 @@ shell::State ClearRuns() {
     return shell::State::Settle;
 }
 
-bool RunCounts(int i) {
+bool DirectionCounts(int dir) {
     switch (CurrentRow().Directions) {
     case 0: return true;
-    case 1: return RunList[i].Dir == 0;
-    case 2: return RunList[i].Dir == 1;
-    case 3: return RunList[i].Dir == 2 || RunList[i].Dir == 3;
+    case 1: return dir == 0;
+    case 2: return dir == 1;
+    case 3: return dir == 2 || dir == 3;
     default: return false;
     }
 }
+
+bool RunCounts(int i) { return DirectionCounts(RunList[i].Dir); }
 
 void ScoreRuns() {
     if (ScoringOn) {
