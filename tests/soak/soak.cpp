@@ -57,7 +57,7 @@ Outcome PlayLevel(platform::HeadlessBackend& backend, int level, uint64_t seed) 
     CurrentLevel = int16_t(level);
     game::SeedRandom(seed);
     platform::ResetKeyboard();
-    soak::Autoplayer player(seed);
+    soak::Autoplayer player;
     Outcome outcome;
     State state = State::NewGame, previous = State::NewGame;
     int32_t enteredAt = backend.TickCount();
@@ -65,10 +65,7 @@ Outcome PlayLevel(platform::HeadlessBackend& backend, int level, uint64_t seed) 
         const int32_t now = backend.TickCount();
         Check(now - enteredAt < StuckMs, std::string("stuck in ") + shell::StateName(state));
         if (state == State::PieceControl) player.Drive(now);
-        if (state == State::Bomb) {
-            player.ReleaseAll();
-            platform::PressKey(platform::VK_SPACE);
-        }
+        if (state == State::Bomb) player.DriveBomb();
     };
     for (;;) {
         CheckInvariants(state);
@@ -78,7 +75,7 @@ Outcome PlayLevel(platform::HeadlessBackend& backend, int level, uint64_t seed) 
         }
         if (state == State::PieceControl && previous == State::Resolve) {
             ++outcome.pieces;
-            player.NewPiece();
+            player.NewPiece(backend.TickCount());
         }
         enteredAt = backend.TickCount();
         previous = state;
