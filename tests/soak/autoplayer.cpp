@@ -15,7 +15,7 @@ using namespace platform;
 namespace {
 
 using Grid = Cell[MaxPieceSize][MaxPieceSize];
-constexpr int32_t ReactionMs = 250;  // from a new piece to the first key
+constexpr int32_t ReactionMs = 400;  // from a new piece to the first key
 constexpr double MeterCell = 35;     // what a cell of the power meter is worth
 
 // Keeps what the weighing changes and puts it back.
