@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
+#include <utility>
 
 #include "game/pieces.h"
 #include "game/play.h"
@@ -18,28 +20,28 @@ using Grid = Cell[MaxPieceSize][MaxPieceSize];
 constexpr int32_t ReactionMs = 400;  // from a new piece to the first key
 constexpr double MeterCell = 35;     // what a cell of the power meter is worth
 
+struct Target {  // a turn of the piece's grid and a column
+    Grid grid;
+    int16_t x = 0;
+} plan;
+int power = 0, bombColumn = 4;
+int32_t start = 0;
+
 // Keeps what the weighing changes and puts it back.
 struct Keep {
     Cell well[WellColumns][WellRows];
     Grid grid;
     int16_t x = PieceX, y = PieceY, runs = RunCount, left = LinesLeft;
     uint8_t meter = PowerMeter;
-    Keep() {
-        std::memcpy(&well, &Well, sizeof Well);
-        std::memcpy(&grid, &PieceGrid, sizeof grid);
-    }
+    Keep() { std::memcpy(well, Well, sizeof Well), std::memcpy(grid, PieceGrid, sizeof grid); }
     ~Keep() {
-        std::memcpy(&Well, &well, sizeof Well);
-        std::memcpy(&PieceGrid, &grid, sizeof grid);
+        std::memcpy(Well, well, sizeof Well), std::memcpy(PieceGrid, grid, sizeof grid);
         PieceX = x, PieceY = y, RunCount = runs, LinesLeft = left, PowerMeter = meter;
     }
 };
 
 bool Same(const Grid& a, const Grid& b) {
-    for (int i = 0; i < PieceSize; ++i)
-        for (int j = 0; j < PieceSize; ++j)
-            if (!(a[i][j] == b[i][j])) return false;
-    return true;
+    return std::equal(&a[0][0], &a[0][0] + MaxPieceSize * MaxPieceSize, &b[0][0]);
 }
 
 int Height(int x) {
@@ -123,8 +125,8 @@ bool Steer(int16_t x, const Grid& turned) {
 }
 
 // The best turn and column for the piece in the well as it is, and its worth.
-double Place(Autoplayer::Target* best) {
-    Autoplayer::Target t;
+double Place(Target* best) {
+    Target t;
     std::memcpy(&t.grid, &PieceGrid, sizeof t.grid);
     double top = -1e18;
     for (int turn = 0; turn < 4; ++turn, game::TurnGrid(t.grid, PieceSize, game::TurnsWhole()))
@@ -156,16 +158,16 @@ bool Fire(int k, int v) {
     if (k != 6) return true;
     for (int x = std::min(v, 4); x <= std::max(v, 4); ++x)
         if (!Well[x][0].Empty) return false;
-    const int top = WellRows - Height(v);
-    if (top == WellRows) {
-        for (auto& column : Well) column[15] = EmptyCell;
-        return true;
-    }
-    const uint8_t kind = Well[v][top].Sprite;
+    // The floor takes the bottom row; a block, every block of its kind.
+    const int top = WellRows - Height(v), kind = top < WellRows ? Well[v][top].Sprite : -1;
     for (auto& column : Well)
-        for (auto& cell : column)
-            if (cell.Sprite == kind) cell = EmptyCell;
+        for (int y = 0; y < WellRows; ++y)
+            if (kind < 0 ? y == 15 : column[y].Sprite == kind) column[y] = EmptyCell;
     return true;
+}
+
+void Hold(std::initializer_list<std::pair<int, bool>> keys) {
+    for (auto [vk, held] : keys) held ? PressKey(vk) : ReleaseKey(vk);
 }
 
 }  // namespace
@@ -173,11 +175,11 @@ bool Fire(int k, int v) {
 // Each power the meter can pay for is weighed by what it leaves with a piece
 // placed after it (this one stands in for the unknown next), less its cost;
 // Rain by both its patterns, the bomb at its best column.
-void Autoplayer::NewPiece(int32_t now) {
+void NewPiece(int32_t now) {
     ReleaseAll();
-    start_ = now;
-    power_ = 0;
-    double best = Place(&plan_);
+    start = now;
+    power = 0;
+    double best = Place(&plan);
     for (int k = 2; k <= std::min<int>(PowerMeter, 6); ++k) {
         if (k == 4 && powers::CountStones() == 0) continue;
         double sum = 0, top = -1e18;
@@ -189,28 +191,25 @@ void Autoplayer::NewPiece(int32_t now) {
             sum += value;
             if (value > top) top = value, column = v;
         }
-        if ((k == 3 ? sum / 2 : top) > best) best = k == 3 ? sum / 2 : top, power_ = k, bombColumn_ = column;
+        if ((k == 3 ? sum / 2 : top) > best) best = k == 3 ? sum / 2 : top, power = k, bombColumn = column;
     }
 }
 
-void Autoplayer::Drive(int32_t now) {
-    if (now - start_ < ReactionMs) return;
-    if (power_ != 0) return PressKey(VkDigit(power_));
-    const bool turn = !Same(PieceGrid, plan_.grid);
-    for (auto [vk, held] : {std::pair{int(VK_UP), turn}, {int(VK_RIGHT), PieceX < plan_.x},
-                            {int(VK_LEFT), PieceX > plan_.x}, {int(VK_SPACE), !turn && PieceX == plan_.x}})
-        held ? PressKey(vk) : ReleaseKey(vk);
+void Drive(int32_t now) {
+    if (now - start < ReactionMs) return;
+    if (power != 0) return PressKey(VkDigit(power));
+    const bool turn = !Same(PieceGrid, plan.grid);
+    Hold({{VK_UP, turn}, {VK_RIGHT, PieceX < plan.x}, {VK_LEFT, PieceX > plan.x}, {VK_SPACE, !turn && PieceX == plan.x}});
 }
 
 // Down until the bomb is in the well, across to its column, then Space.
-void Autoplayer::DriveBomb() {
+void DriveBomb() {
     const int column = powers::BombX / CellSize;
-    for (auto [vk, held] : {std::pair{int(VK_DOWN), powers::BombY < 0}, {int(VK_RIGHT), column < bombColumn_},
-                            {int(VK_LEFT), column > bombColumn_}, {int(VK_SPACE), powers::BombY >= 0 && column == bombColumn_}})
-        held ? PressKey(vk) : ReleaseKey(vk);
+    Hold({{VK_DOWN, powers::BombY < 0}, {VK_RIGHT, column < bombColumn}, {VK_LEFT, column > bombColumn},
+          {VK_SPACE, powers::BombY >= 0 && column == bombColumn}});
 }
 
-void Autoplayer::ReleaseAll() {
+void ReleaseAll() {
     for (int vk : {int(VK_UP), int(VK_LEFT), int(VK_RIGHT), int(VK_DOWN), int(VK_SPACE), VkDigit(2), VkDigit(3),
                    VkDigit(4), VkDigit(5), VkDigit(6)})
         ReleaseKey(vk);

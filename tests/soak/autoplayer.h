@@ -7,27 +7,12 @@
 #pragma once
 #include <cstdint>
 
-#include "game/state.h"
-
 namespace soak {
 
-class Autoplayer {
-public:
-    void NewPiece(int32_t now);
-    // Called on every yield while a piece falls, and while the bomb falls.
-    void Drive(int32_t now);
-    void DriveBomb();
-    void ReleaseAll();
-
-    struct Target {  // a turn of the piece's grid and a column
-        Cell grid[MaxPieceSize][MaxPieceSize];
-        int16_t x = 0;
-    };
-
-private:
-    Target plan_;
-    int power_ = 0, bombColumn_ = 4;
-    int32_t start_ = 0;
-};
+void NewPiece(int32_t now);
+// Called on every yield while a piece falls, and while the bomb falls.
+void Drive(int32_t now);
+void DriveBomb();
+void ReleaseAll();
 
 }  // namespace soak

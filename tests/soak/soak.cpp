@@ -19,9 +19,7 @@
 #include "platform/font.h"
 #include "platform/headless_backend.h"
 #include "platform/keyboard.h"
-#include "platform/timing.h"
 #include "shell/program.h"
-#include "shell/window.h"
 
 namespace {
 
@@ -47,25 +45,21 @@ void CheckInvariants(State s) {
     Check(PieceSize >= 2 && PieceSize <= 4, "piece grid size");
 }
 
-struct Outcome {
-    bool won = false;
-    int pieces = 0;
-};
+struct Outcome { bool won = false; int pieces = 0; };
 
 Outcome PlayLevel(platform::HeadlessBackend& backend, int level, uint64_t seed) {
     ResetGameState();
     CurrentLevel = int16_t(level);
     game::SeedRandom(seed);
     platform::ResetKeyboard();
-    soak::Autoplayer player;
     Outcome outcome;
     State state = State::NewGame, previous = State::NewGame;
     int32_t enteredAt = backend.TickCount();
     backend.onYield = [&] {
         const int32_t now = backend.TickCount();
         Check(now - enteredAt < StuckMs, std::string("stuck in ") + shell::StateName(state));
-        if (state == State::PieceControl) player.Drive(now);
-        if (state == State::Bomb) player.DriveBomb();
+        if (state == State::PieceControl) soak::Drive(now);
+        if (state == State::Bomb) soak::DriveBomb();
     };
     for (;;) {
         CheckInvariants(state);
@@ -75,14 +69,14 @@ Outcome PlayLevel(platform::HeadlessBackend& backend, int level, uint64_t seed) 
         }
         if (state == State::PieceControl && previous == State::Resolve) {
             ++outcome.pieces;
-            player.NewPiece(backend.TickCount());
+            soak::NewPiece(backend.TickCount());
         }
         enteredAt = backend.TickCount();
         previous = state;
         state = shell::RunState(state);
     }
     backend.onYield = nullptr;
-    player.ReleaseAll();
+    soak::ReleaseAll();
     return outcome;
 }
 
@@ -119,7 +113,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(scratch + "/user");
     data::SetFolders(argv[1], scratch + "/user", scratch);
     std::map<int, std::pair<int, int>> wins, losses;  // level: games, pieces
-    int failures = 0;
+    int failures = 0, won = 0, played = 0;
     try {
         ResetProgramState();
         platform::InitDisplay();
@@ -132,17 +126,12 @@ int main(int argc, char** argv) {
                 if (level + 1 < first || level + 1 > last) continue;
                 const Outcome o = PlayLevel(backend, level, s * 1000 + uint64_t(g));
                 auto& bucket = o.won ? wins[level] : losses[level];
-                ++bucket.first;
+                ++bucket.first, ++played, won += o.won;
                 bucket.second += o.pieces;
             }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "soak: %s (level %d, at %d ms)\n", e.what(), CurrentLevel + 1, backend.TickCount());
         failures = 1;
-    }
-    int won = 0, played = 0;
-    for (int l = 0; l < LevelCount; ++l) {
-        won += wins[l].first;
-        played += wins[l].first + losses[l].first;
     }
     std::printf("soak: %d games, %d won, %d lost, %.1f minutes of play\n", played, won, played - won,
                 backend.TickCount() / 60000.0);
