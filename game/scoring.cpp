@@ -11,11 +11,6 @@ namespace game {
 
 using namespace platform;
 
-bool Continues(int i) {
-    const RunEntry &a = RunList[i], &b = RunList[i + 1];
-    return a.Dir == b.Dir && b.X == RunCellX(a, 1) && b.Y == RunCellY(a, 1);
-}
-
 shell::State ClearRuns() {
     bool marked[WellColumns][WellRows] = {};
     for (int i = 1; i <= RunCount; ++i)
@@ -74,7 +69,8 @@ void ScoreRuns() {
         LinesLeft = int16_t(std::max(0, LinesLeft - counted));
         const int points = 50 * RunCount;
         Score += points;
-        powers::ShowStripMessage("+" + std::to_string(points));
+        // "+" and the points; built so that GCC 12 at -O3 sees no false overlap
+        powers::ShowStripMessage(std::to_string(points).insert(0, 1, '+'));
         // Formed wide: any number of links fits before the cap at 16.
         const int sum = PowerMeter + links;
         const int overflow = std::max(0, sum - 16);
