@@ -84,30 +84,41 @@ bool CanMoveRight() {
     return PieceX + CellSize * n <= 216 && WellCellEmpty(c + u + 1, r - e);
 }
 
-void RotatePiece() {
-    const int n = PieceSize, u = n - 1;
+bool TurnsWhole() {
     const uint8_t kind = CurrentRow().PieceKind;
-    if (RotationMode != 0 || kind == 3 || kind == 4) {
-        // A quarter turn clockwise, when the grid is inside the walls with
-        // its bottom row in the well and free cells under its two corners.
-        const int c = PieceX / CellSize, r = PieceY / CellSize + u;
-        if (PieceX < 0 || PieceX + CellSize * n > 240 || PieceY < -CellSize * u) return;
-        if (!WellCellEmpty(c, r) || !WellCellEmpty(c + u, r)) return;
+    return RotationMode != 0 || kind == 3 || kind == 4;
+}
+
+void TurnGrid(Cell (&grid)[MaxPieceSize][MaxPieceSize], int n, bool whole) {
+    const int u = n - 1;
+    if (whole) {
         Cell turned[MaxPieceSize][MaxPieceSize];
         for (int a = 0; a < n; ++a)
-            for (int b = 0; b < n; ++b) turned[a][b] = PieceGrid[b][u - a];
+            for (int b = 0; b < n; ++b) turned[a][b] = grid[b][u - a];
         for (int a = 0; a < n; ++a)
-            for (int b = 0; b < n; ++b) PieceGrid[a][b] = turned[a][b];
+            for (int b = 0; b < n; ++b) grid[a][b] = turned[a][b];
         return;
     }
     // Colour rotation of a bar: its colours move up one cell, the top one
     // going to the bottom.
     for (int i = 1; i <= 2; ++i) {
-        const Cell top = PieceGrid[i][0];
-        for (int j = 0; j < u; ++j) PieceGrid[i][j] = PieceGrid[i][j + 1];
-        PieceGrid[i][u] = top;
+        const Cell top = grid[i][0];
+        for (int j = 0; j < u; ++j) grid[i][j] = grid[i][j + 1];
+        grid[i][u] = top;
     }
-    for (int j = 0; j < n; ++j) PieceGrid[0][j] = PieceGrid[u][j] = EmptyCell;
+    for (int j = 0; j < n; ++j) grid[0][j] = grid[u][j] = EmptyCell;
+}
+
+void RotatePiece() {
+    const int n = PieceSize, u = n - 1;
+    if (TurnsWhole()) {
+        // A quarter turn, when the grid is inside the walls with its bottom
+        // row in the well and free cells under its two corners.
+        const int c = PieceX / CellSize, r = PieceY / CellSize + u;
+        if (PieceX < 0 || PieceX + CellSize * n > 240 || PieceY < -CellSize * u) return;
+        if (!WellCellEmpty(c, r) || !WellCellEmpty(c + u, r)) return;
+    }
+    TurnGrid(PieceGrid, n, TurnsWhole());
 }
 
 Landing TestLanding() {

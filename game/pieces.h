@@ -18,6 +18,12 @@ bool CanMoveLeft();
 bool CanMoveRight();
 // Turns or recolours the piece as RotationMode and the piece kind ask.
 void RotatePiece();
+// Whether a turn is a quarter turn of the grid (RotationMode Block, or a
+// square), not a recolouring of a bar.
+bool TurnsWhole();
+// One turn of an n x n grid, whatever stands around it: a quarter turn
+// clockwise, or the colours of a bar moved up one cell.
+void TurnGrid(Cell (&grid)[MaxPieceSize][MaxPieceSize], int n, bool whole);
 
 enum class Landing { Falls, Lands, GameOver };
 // Whether the piece can fall one more row.

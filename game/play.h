@@ -22,6 +22,7 @@ shell::State ResolveWell();
 shell::State ClearRuns();
 void ScoreRuns();
 bool RunCounts(int i);  // whether RunList entry i counts for the level's quota
+bool DirectionCounts(int dir);  // whether runs along dir count for the level's quota
 int16_t LevelBonus();
 
 // The falling piece under the player's control.
@@ -36,5 +37,10 @@ void PresentPanel();
 // The cell i of a run: (X, Y) moved i steps along Dir.
 inline int RunCellX(const RunEntry& e, int i) { return e.X + (e.Dir == 1 ? 0 : i); }
 inline int RunCellY(const RunEntry& e, int i) { return e.Y + (e.Dir == 0 ? 0 : e.Dir == 3 ? -i : i); }
+// Whether RunList entry i + 1 continues entry i along the same line.
+inline bool Continues(int i) {
+    const RunEntry &a = RunList[i], &b = RunList[i + 1];
+    return a.Dir == b.Dir && b.X == RunCellX(a, 1) && b.Y == RunCellY(a, 1);
+}
 
 }  // namespace game

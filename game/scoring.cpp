@@ -11,16 +11,6 @@ namespace game {
 
 using namespace platform;
 
-namespace {
-
-// Whether RunList entry i + 1 continues entry i along the same line.
-bool Continues(int i) {
-    const RunEntry &a = RunList[i], &b = RunList[i + 1];
-    return a.Dir == b.Dir && b.X == RunCellX(a, 1) && b.Y == RunCellY(a, 1);
-}
-
-}  // namespace
-
 shell::State ClearRuns() {
     bool marked[WellColumns][WellRows] = {};
     for (int i = 1; i <= RunCount; ++i)
@@ -49,15 +39,17 @@ shell::State ClearRuns() {
     return shell::State::Settle;
 }
 
-bool RunCounts(int i) {
+bool DirectionCounts(int dir) {
     switch (CurrentRow().Directions) {
     case 0: return true;
-    case 1: return RunList[i].Dir == 0;
-    case 2: return RunList[i].Dir == 1;
-    case 3: return RunList[i].Dir == 2 || RunList[i].Dir == 3;
+    case 1: return dir == 0;
+    case 2: return dir == 1;
+    case 3: return dir == 2 || dir == 3;
     default: return false;
     }
 }
+
+bool RunCounts(int i) { return DirectionCounts(RunList[i].Dir); }
 
 void ScoreRuns() {
     if (ScoringOn) {
@@ -76,7 +68,8 @@ void ScoreRuns() {
         LinesLeft = int16_t(std::max(0, LinesLeft - counted));
         const int points = 50 * RunCount;
         Score += points;
-        powers::ShowStripMessage("+" + std::to_string(points));
+        // "+" and the points; built so that GCC 12 at -O3 sees no false overlap
+        powers::ShowStripMessage(std::to_string(points).insert(0, 1, '+'));
         // Formed wide: any number of links fits before the cap at 16.
         const int sum = PowerMeter + links;
         const int overflow = std::max(0, sum - 16);

@@ -12,6 +12,8 @@ namespace powers {
 
 using namespace platform;
 
+int BombX = 96, BombY = -24;
+
 namespace {
 
 Rect BombRect(int bx, int by) { return {200 + bx, 50 + by, 224 + bx, 74 + by}; }
@@ -67,7 +69,8 @@ void BombBurst(uint8_t kind, int bx, int by) {
 }  // namespace
 
 shell::State Bomb() {
-    int bx = 96, by = -24, frame = -1;
+    BombX = 96, BombY = -24;
+    int frame = -1;
     FrameStart = TickCount();
     int32_t animStamp = FrameStart, rightStamp = FrameStart, leftStamp = FrameStart;
     Rect source = WholeSurface;  // the whole strip until the first animation step
@@ -81,34 +84,35 @@ shell::State Bomb() {
         }
         const int32_t interval = KeyHeld(VK_DOWN) ? 50 : KeyHeld(VK_SPACE) ? 10 : 500;
         if (StepDue(FrameStart, interval)) {
-            if (by == 360) {
+            if (BombY == 360) {
                 BombFloor();
                 return shell::State::Settle;
             }
-            const Cell& below = Well[bx / 24][by / 24 + 1];
+            const Cell& below = Well[BombX / 24][BombY / 24 + 1];
             if (!below.Empty) {
-                BombBurst(below.Sprite, bx, by);
+                BombBurst(below.Sprite, BombX, BombY);
                 return shell::State::Settle;
             }
-            by += 24;
+            BombY += 24;
             redraw = true;
         }
         // Steering only inside the well, never into a wall or a block.
         if (KeyHeld(VK_RIGHT) && StepDue(rightStamp, 100)) {
-            if (bx < 216 && by >= 0 && Well[bx / 24 + 1][by / 24].Empty) {
-                bx += 24;
+            if (BombX < 216 && BombY >= 0 && Well[BombX / 24 + 1][BombY / 24].Empty) {
+                BombX += 24;
                 redraw = true;
             }
         }
         if (KeyHeld(VK_LEFT) && StepDue(leftStamp, 100)) {
-            if (bx >= 1 && by >= 0 && Well[bx / 24 - 1][by / 24].Empty) {
-                bx -= 24;
+            if (BombX >= 1 && BombY >= 0 && Well[BombX / 24 - 1][BombY / 24].Empty) {
+                BombX -= 24;
                 redraw = true;
             }
         }
         if (redraw) {
             game::DrawWell();
-            if (by >= 0) CopyRect(BackBuffer, BombRect(bx, by), BombFramesSurface, source);  // unseen above the well
+            // Unseen above the well.
+            if (BombY >= 0) CopyRect(BackBuffer, BombRect(BombX, BombY), BombFramesSurface, source);
             PresentRect(WellRect);
             redraw = false;
         }

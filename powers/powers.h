@@ -29,4 +29,8 @@ shell::State Bomb();
 
 int CountStones();
 
+// Where the falling bomb is drawn: pixels from the well's top-left corner,
+// above the well while BombY is negative.
+extern int BombX, BombY;
+
 }  // namespace powers

@@ -1,39 +1,18 @@
-// A small autoplayer: for each new piece it tries every rotation and
-// column, scores the well each would leave, and plays the best through the
-// key states, like a player at the keyboard. It fires powers now and then.
+// The soak's player. It sees what a player sees: the well, the falling piece,
+// the bomb, the meter and the level's rules on the panel; never the random
+// generator. For each new piece it weighs every turn and column it can reach
+// at the game's pace, and every power the meter can pay for (and where to
+// steer the bomb), by the well each would leave; then it plays the best
+// through the keys, a moment after the piece appears, as a player would.
 #pragma once
 #include <cstdint>
-#include <random>
-
-#include "game/state.h"
 
 namespace soak {
 
-class Autoplayer {
-public:
-    explicit Autoplayer(uint64_t seed) : rng_(seed) {}
-    // A new piece has been dealt: choose where it goes.
-    void NewPiece();
-    // Called on every yield during play: presses and releases keys.
-    void Drive(int32_t now);
-    // Releases every key the autoplayer holds.
-    void ReleaseAll();
-
-private:
-    struct Plan {
-        Cell grid[MaxPieceSize][MaxPieceSize];
-        int16_t x = 0;
-        double score = -1e18;
-    };
-    double Evaluate(const Cell (&grid)[MaxPieceSize][MaxPieceSize], int16_t x) const;
-    void Hold(int vk, bool held);
-    bool GridMatchesPlan() const;
-
-    std::mt19937_64 rng_;
-    Plan plan_;
-    int powerKey_ = 0;
-    int32_t lastUp_ = 0;
-    bool upDown_ = false;
-};
+void NewPiece(int32_t now);
+// Called on every yield while a piece falls, and while the bomb falls.
+void Drive(int32_t now);
+void DriveBomb();
+void ReleaseAll();
 
 }  // namespace soak

@@ -1,7 +1,9 @@
-// soak GAME_DIR [--games N] [--seed S] [--table]
-// Plays many games headlessly with the autoplayer over all 30 levels and
-// checks the game's invariants after every state change. Prints a balance
-// table of pieces needed and losses per level with --table.
+// soak GAME_DIR [--games N] [--seed S] [--seeds K] [--levels A-B]
+//      [--difficulty 1|2|3] [--table]
+// Plays N games of every level (A to B, all 30 by default) for each of the
+// seeds S to S+K-1 headlessly with the autoplayer, and checks the game's
+// invariants after every state change. Prints a balance table of losses and
+// pieces needed per level with --table.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,9 +19,7 @@
 #include "platform/font.h"
 #include "platform/headless_backend.h"
 #include "platform/keyboard.h"
-#include "platform/timing.h"
 #include "shell/program.h"
-#include "shell/window.h"
 
 namespace {
 
@@ -45,28 +45,21 @@ void CheckInvariants(State s) {
     Check(PieceSize >= 2 && PieceSize <= 4, "piece grid size");
 }
 
-struct Outcome {
-    bool won = false;
-    int pieces = 0;
-};
+struct Outcome { bool won = false; int pieces = 0; };
 
 Outcome PlayLevel(platform::HeadlessBackend& backend, int level, uint64_t seed) {
     ResetGameState();
     CurrentLevel = int16_t(level);
     game::SeedRandom(seed);
     platform::ResetKeyboard();
-    soak::Autoplayer player(seed);
     Outcome outcome;
     State state = State::NewGame, previous = State::NewGame;
     int32_t enteredAt = backend.TickCount();
     backend.onYield = [&] {
         const int32_t now = backend.TickCount();
         Check(now - enteredAt < StuckMs, std::string("stuck in ") + shell::StateName(state));
-        if (state == State::PieceControl) player.Drive(now);
-        if (state == State::Bomb) {
-            player.ReleaseAll();
-            platform::PressKey(platform::VK_SPACE);
-        }
+        if (state == State::PieceControl) soak::Drive(now);
+        if (state == State::Bomb) soak::DriveBomb();
     };
     for (;;) {
         CheckInvariants(state);
@@ -76,14 +69,14 @@ Outcome PlayLevel(platform::HeadlessBackend& backend, int level, uint64_t seed) 
         }
         if (state == State::PieceControl && previous == State::Resolve) {
             ++outcome.pieces;
-            player.NewPiece();
+            soak::NewPiece(backend.TickCount());
         }
         enteredAt = backend.TickCount();
         previous = state;
         state = shell::RunState(state);
     }
     backend.onYield = nullptr;
-    player.ReleaseAll();
+    soak::ReleaseAll();
     return outcome;
 }
 
@@ -91,17 +84,27 @@ Outcome PlayLevel(platform::HeadlessBackend& backend, int level, uint64_t seed) 
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: soak GAME_DIR [--games N] [--seed S] [--table]\n");
+        std::fprintf(stderr, "usage: soak GAME_DIR [--games N] [--seed S] [--seeds K] [--levels A-B] "
+                             "[--difficulty 1|2|3] [--table]\n");
         return 2;
     }
-    int games = 30;
+    int games = 1, seeds = 1, first = 1, last = LevelCount, difficulty = 2;
     uint64_t seed = 1;
     bool table = false;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--games" && i + 1 < argc) games = std::atoi(argv[++i]);
-        else if (a == "--seed" && i + 1 < argc) seed = std::strtoull(argv[++i], nullptr, 10);
+        const char* v = i + 1 < argc ? argv[i + 1] : "";
+        if (a == "--games") games = std::atoi(v);
+        else if (a == "--seed") seed = std::strtoull(v, nullptr, 10);
+        else if (a == "--seeds") seeds = std::atoi(v);
+        else if (a == "--levels" && std::sscanf(v, "%d-%d", &first, &last) != 2) last = first;
+        else if (a == "--difficulty") difficulty = std::atoi(v);
         else if (a == "--table") table = true;
+        i += a != "--table";
+    }
+    if (difficulty < 1 || difficulty > 3 || first < 1 || last > LevelCount || first > last) {
+        std::fprintf(stderr, "soak: difficulty 1 to 3, levels within 1-%d\n", LevelCount);
+        return 2;
     }
     platform::HeadlessBackend backend;
     backend.SetStepMs(2);  // coarser steps: pacing checks live in the unit tests
@@ -110,27 +113,25 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(scratch + "/user");
     data::SetFolders(argv[1], scratch + "/user", scratch);
     std::map<int, std::pair<int, int>> wins, losses;  // level: games, pieces
-    int failures = 0;
+    int failures = 0, won = 0, played = 0;
     try {
         ResetProgramState();
         platform::InitDisplay();
         platform::LoadLevelsAndFont();
         MusicOn = SoundOn = 1;
-        for (int g = 0; g < games; ++g) {
-            const int level = g % LevelCount;
-            const Outcome o = PlayLevel(backend, level, seed * 1000 + uint64_t(g));
-            auto& bucket = o.won ? wins[level] : losses[level];
-            ++bucket.first;
-            bucket.second += o.pieces;
-        }
+        Difficulty = uint8_t(difficulty);
+        for (uint64_t s = seed; s < seed + uint64_t(seeds); ++s)
+            for (int g = 0; g < games * LevelCount; ++g) {
+                const int level = g % LevelCount;
+                if (level + 1 < first || level + 1 > last) continue;
+                const Outcome o = PlayLevel(backend, level, s * 1000 + uint64_t(g));
+                auto& bucket = o.won ? wins[level] : losses[level];
+                ++bucket.first, ++played, won += o.won;
+                bucket.second += o.pieces;
+            }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "soak: %s (level %d, at %d ms)\n", e.what(), CurrentLevel + 1, backend.TickCount());
         failures = 1;
-    }
-    int won = 0, played = 0;
-    for (int l = 0; l < LevelCount; ++l) {
-        won += wins[l].first;
-        played += wins[l].first + losses[l].first;
     }
     std::printf("soak: %d games, %d won, %d lost, %.1f minutes of play\n", played, won, played - won,
                 backend.TickCount() / 60000.0);
@@ -142,7 +143,7 @@ int main(int argc, char** argv) {
     }
     if (table) {
         std::printf("| Level | Title | Games | Lost | Pieces to finish |\n|---|---|---|---|---|\n");
-        for (int l = 0; l < LevelCount; ++l) {
+        for (int l = first - 1; l < last; ++l) {
             const auto [w, wp] = wins[l];
             const int lost = losses[l].first;
             std::printf("| %d | %s | %d | %d%% | %s |\n", l + 1, LevelTable[l].Title.c_str(), w + lost,
