@@ -118,13 +118,6 @@ TEST_F(Program, StartUpLoadsThePlayersFilesAndLeavesNoKeyToggled) {
     EXPECT_GT(FontMetrics['A'].Width, 0);
 }
 
-TEST_F(Program, ClosingTheWindowDuringTheCreditEndsTheProgramAtOnce) {
-    backend.CloseAt(400);
-    EXPECT_EQ(shell::RunProgram(), 0);
-    EXPECT_EQ(backend.TickCount(), 400);
-    EXPECT_TRUE(backend.CursorShown());
-}
-
 // --help, --version and an unknown option are run by tests/e2e/test_command_line.py.
 TEST(CommandLine, WindowedGoesWithPlayAndTheFirstOtherArgumentDecides) {
     using Line = shell::CommandLine;
