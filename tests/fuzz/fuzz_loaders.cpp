@@ -28,7 +28,7 @@ void Levels(const std::string& text) {
 void Preferences(const std::string& text) {
     if (!data::ParsePreferences(text)) return;
     data::KeepPreferencesInRange();
-    if (MusicOn > 1 || SoundOn > 1 || Difficulty < 1 || Difficulty > 3 || RotationMode > 1 || LevelsUnlocked < 1 ||
+    if (MusicOn > 1 || SoundOn > 1 || Difficulty < 1 || Difficulty > 3 || LevelsUnlocked < 1 ||
         LevelsUnlocked > LevelCount)
         __builtin_trap();
 }

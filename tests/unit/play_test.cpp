@@ -128,6 +128,20 @@ TEST_F(Play, ResolutionDealsOnAStableWellOtherwiseClearsWithTheLineSound) {
         EXPECT_EQ(audio::SoundLog(), (sound ? Rows{"rewind line.wav", "play line.wav once"} : Rows{}));
         EXPECT_EQ(ScoringOn, False);  // only a stable well turns scoring on
     }
+    // The run blinks ten times, a step every 20 ms, ends lit and goes.
+    game::DrawWell();
+    platform::Present();
+    std::string phases = "o";  // the run's lowest cell at each change: lit 'o', dark '.'
+    backend.onYield = [&] {
+        const char now = test::AllPixels(PrimarySurface, CellRectOf(2, 15), 0) ? '.' : 'o';
+        if (phases.back() != now) phases += now;
+    };
+    const int32_t t0 = backend.TickCount();
+    EXPECT_EQ(game::ClearRuns(), State::Settle);
+    backend.onYield = nullptr;
+    EXPECT_EQ(phases, "o.o.o.o.o.o.o.o.o.o.o");
+    EXPECT_TRUE(test::Between(backend.TickCount() - t0, 420, 425));
+    EXPECT_EQ(test::Count('G'), 0);
 }
 
 // ---------------------------------------------------------------- scoring
