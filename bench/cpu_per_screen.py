@@ -124,23 +124,24 @@ def measure(screen, env, seconds, log):
         game.wait_text(CREDIT, None, 230, 60)
         figures["credit"] = time.monotonic() - started
         pid = game.game.pid
+
+        def sample(key, label, settle_s, with_memory=True):
+            time.sleep(settle_s)
+            figures[key] = cpu_percent(pid, seconds)
+            log("  %s: %s" % (label, describe(figures[key])))
+            if with_memory:
+                figures[key + " memory"] = memory(pid)
+                log("  %s: %s" % (label, describe_memory(figures[key + " memory"])))
+
         game.menu()
-        time.sleep(1.0)
-        figures["menu"] = cpu_percent(pid, seconds)
-        log("  main menu: " + describe(figures["menu"]))
-        figures["menu memory"] = memory(pid)
-        log("  main menu: " + describe_memory(figures["menu memory"]))
+        sample("menu", "main menu", 1.0)
 
         # Level 1 with its first piece falling.
         game.hold("Return", lambda: game.shows("SELECT LEVEL", None, 40), "the level select")
         game.hold("Return", lambda: game.shows("Level 1", None, 210), "the intro of level 1")
         game.key("Escape")
         game.until(lambda: game.shows("Score : 0", 20, 230), what="the playing screen")
-        time.sleep(0.5)
-        figures["play"] = cpu_percent(pid, seconds)
-        log("  level 1, a piece falling: " + describe(figures["play"]))
-        figures["play memory"] = memory(pid)
-        log("  level 1: " + describe_memory(figures["play memory"]))
+        sample("play", "level 1, a piece falling", 0.5)
 
         # Back to the menu, then level 30, finished with one bar, and the finale.
         game.tap("Escape", lambda: game.shows("exit to Main Menu? Y/N", None, 240), "the exit question")
@@ -154,9 +155,7 @@ def measure(screen, env, seconds, log):
         game.until(lambda: game.shows("Lines left : 1", 20, 110), what="the playing screen")
         game.hold("space", lambda: game.shows("Enter=Next level", 210, 330), "the level complete screen")
         game.hold("Return", lambda: game.shows("CONGRATULATIONS!", 10, 10), "the finale")
-        time.sleep(1.0)
-        figures["finale"] = cpu_percent(pid, seconds)
-        log("  finale: " + describe(figures["finale"]))
+        sample("finale", "finale", 1.0, with_memory=False)
         game.close()
     return figures
 
