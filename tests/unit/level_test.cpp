@@ -259,8 +259,16 @@ TEST_F(LevelEnd, GameOverTakesEscapeOnlyOnceTheSkullRests) {
     Tap(1000, VK_ESCAPE, 500);  // rising
     Tap(2900, VK_ESCAPE, 100);  // sinking
     Tap(3400, VK_ESCAPE, 100);
+    std::vector<uint16_t> resting, later;  // at rest the skull's frames turn
+    backend.onYield = [&] {
+        if (TickCount() - t0 == 3150) resting = PrimarySurface.Pixels();
+        if (TickCount() - t0 == 3350) later = PrimarySurface.Pixels();
+    };
     EXPECT_EQ(levels::GameOver(), State::NameEntry);
+    backend.onYield = nullptr;
     EXPECT_TRUE(test::Between(TickCount() - t0, 3400, 3405));
+    EXPECT_FALSE(resting.empty());
+    EXPECT_NE(resting, later);
     EXPECT_TRUE(audio::SoundLog().empty());
 }
 

@@ -162,12 +162,21 @@ TEST_F(Powers, HolyCrossEmptiesTheCrossAndTheArmsFall) {
     SetWell({"R...R.....", "S...G.....", "S...B.....", "S...Y.....", "S...S.....", "G...R....R", "S...G....S",
              "S...B....S", "B...Y....S", "S...S....S", "S...R....S", "S...G....S", "S...B....S", "S...Y....S",
              "S...SW.Y.S", "S...RS.S.S"});
-    // The sparkles stay over the cross: nothing shows on column 3 above the arm.
+    // The sparkles stay over the cross (nothing shows on column 3 above the
+    // arm) and reach its lowest block.
     bool stray = false;
-    backend.onIdle = [&] { stray = stray || !test::AllPixels(PrimarySurface, {272, 50, 296, 194}, 0); };
+    std::set<std::vector<uint16_t>> lowest;
+    backend.onIdle = [&] {
+        stray = stray || !test::AllPixels(PrimarySurface, {272, 50, 296, 194}, 0);
+        std::vector<uint16_t> cell;
+        for (int y = 410; y < 434; ++y)
+            for (int x = 296; x < 320; ++x) cell.push_back(PrimarySurface.Pixel(x, y));
+        lowest.insert(cell);
+    };
     EXPECT_EQ(powers::HolyCross(), State::Settle);
     backend.onIdle = nullptr;
     EXPECT_FALSE(stray);
+    EXPECT_GE(lowest.size(), 10u);
     RunToNextPiece(State::Settle);
     EXPECT_EQ(test::WellRows16(),
               (Rows{"..........", "..........", "R.........", "S.........", "S.........", "S.........", "S.........",
