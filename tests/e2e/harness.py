@@ -237,8 +237,17 @@ class Game:
                 self.env["DISPLAY"] = ":" + f.readline().strip()
             if self.env["DISPLAY"] != ":":
                 break
-        self.spawn(["openbox", "--sm-disable"], stderr=self.logfile("openbox"))
-        wait_until(lambda: "window id" in self.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 30, "openbox")
+        for attempt in range(3):  # on a loaded machine openbox has been seen not to come up: start it again
+            wm = self.spawn(["openbox", "--sm-disable"], stderr=self.logfile("openbox"))
+            try:
+                wait_until(lambda: "window id" in self.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 15,
+                           "openbox")
+                break
+            except AssertionError:
+                wm.kill()
+                wm.wait()
+                if attempt == 2:
+                    raise
         if self.clipboard is not None:
             clip = self.spawn(["xclip", "-quiet", "-selection", "clipboard"], stdin=subprocess.PIPE)
             clip.stdin.write(self.clipboard.encode())
