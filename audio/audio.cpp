@@ -262,4 +262,10 @@ int PieceVoices(Player p) {
     return player ? player->ActiveVoices() : 0;
 }
 
+bool PieceRendering(Player p) {
+    MidiPlayer* player = ReadyPlayer(p);
+    platform::AudioLock lock;
+    return player && player->Rendering();
+}
+
 }  // namespace audio

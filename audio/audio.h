@@ -72,5 +72,6 @@ int SoundFrames(Sound s);
 bool MusicReady();            // the soundfont is loaded
 int PieceTick(Player p);      // position in music time, -1 when not playing
 int PieceVoices(Player p);    // voices sounding or dying away
+bool PieceRendering(Player p); // the synthesiser renders: the piece, its fade or its reverb tail
 
 }  // namespace audio

@@ -38,6 +38,9 @@ public:
     // Position in music time; -1 when nothing plays.
     int Tick() const;
     int ActiveVoices() const;
+    // Whether the synthesiser still renders: the piece, its stop fade or the
+    // reverb ringing on after the last voice. Idle, it costs nothing.
+    bool Rendering() const { return blockSounding_; }
 
     static constexpr int BlockFrames = 64;  // fluidsynth's own block size
 

@@ -175,6 +175,22 @@ TEST_F(MidiTest, WithoutLoopPointsTheWholePieceRepeats) {
     EXPECT_EQ(trace.ticks.back(), -1);
 }
 
+TEST_F(MidiTest, TheReverbRingsForTwoSecondsAfterTheLastVoiceThenTheSynthesiserRests) {
+    Write("short.mid", OneNote(0, 300, 67, 0, 384));
+    LoadPiece(MusicPlayer, "short.mid", 0);
+    PlayPiece(MusicPlayer);
+    for (int block = 0; PieceTick(MusicPlayer) >= 0 || PieceVoices(MusicPlayer) > 0; ++block) {
+        ASSERT_LT(block, 5000);
+        Mix(64);
+    }
+    int tail = 0;
+    for (; PieceRendering(MusicPlayer); ++tail) {
+        ASSERT_LT(tail, 2000);
+        Mix(64);
+    }
+    EXPECT_TRUE(test::Between(64 * tail, 2 * 44100, 2 * 44100 + 3 * 64));
+}
+
 TEST_F(MidiTest, StopAllSilencesAtOnceAndPlayStartsAgainFromTheTop) {
     Write("organ.mid", OneNote(0, 3000, 60, 19, 3072));
     LoadPiece(MusicPlayer, "organ.mid", 999);

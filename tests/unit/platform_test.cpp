@@ -86,6 +86,22 @@ TEST(Surfaces, CopyRectWholeZeroKeyedClippedAndStretched) {
     EXPECT_EQ(ToPixel565(Rgb(7, 3, 7)), 0);  // the low bits are dropped
 }
 
+TEST(Surfaces, BoxesTakeTheirCornersInEitherOrderAndStarsAreRoundedBoxes) {
+    struct Case { void (*draw)(Surface&); const char* after; };
+    const Case cases[] = {
+        {[](Surface& s) { DrawBox(s, 5, 3, 1, 0); }, ".aaaa./.a..a./.aaaa./......"},
+        {[](Surface& s) { DrawBox(s, 1, 1, 5, 2); }, "....../.aaaa./....../......"},  // one row high: a line
+        {[](Surface& s) { DrawRoundBox(s, 1, 0, 5, 4, 2, 2, true); }, ".aaaa./.aaaa./.aaaa./.aaaa."},  // a star
+        {[](Surface& s) { DrawRoundBox(s, 0, 0, 6, 4, 4, 4, true); }, ".aaaa./aaaaaa/aaaaaa/.aaaa."},  // corners cut
+    };
+    for (const Case& c : cases) {
+        Surface s(6, 4);
+        s.SetForeColour(Rgb(0, 0, 8));  // 'a'
+        c.draw(s);
+        EXPECT_EQ(Picture(s), c.after);
+    }
+}
+
 TEST(Surfaces, PresentReportsTheChangedTilesAsFewRectangles) {
     struct Case {
         std::vector<Rect> drawn;
@@ -214,6 +230,17 @@ TEST_F(BitmapFont, ThePenMovesOnByEachGlyphsWidthAndTextWidthIsTheirSum) {
     // Black is transparent: text over text keeps both.
     EXPECT_TRUE(Drawn({{100, "A"}, {100, "W"}}).Pixels() != Drawn({{100, "W"}}).Pixels());
     EXPECT_EQ(TextWidth("A@~W"), a + w);
+}
+
+// ---------------------------------------------------------------- timing
+
+TEST(Timing, TheWakeTimeIsTheEarliestNotedSinceItWasLastTaken) {
+    TakeWakeTime();  // whatever a test before left
+    EXPECT_EQ(TakeWakeTime(), std::nullopt);
+    WakeBy(300), WakeBy(100), WakeBy(200);
+    EXPECT_EQ(TakeWakeTime(), 100);
+    WakeBy(400);
+    EXPECT_EQ(TakeWakeTime(), 400);
 }
 
 // ---------------------------------------------------------------- the message

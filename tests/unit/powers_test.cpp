@@ -1,6 +1,7 @@
 // The five powers on hand-built wells, the meter that pays for them and the
 // keys that fire them, all on the virtual clock.
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <tuple>
 
@@ -162,12 +163,12 @@ TEST_F(Powers, HolyCrossEmptiesTheCrossAndTheArmsFall) {
     SetWell({"R...R.....", "S...G.....", "S...B.....", "S...Y.....", "S...S.....", "G...R....R", "S...G....S",
              "S...B....S", "B...Y....S", "S...S....S", "S...R....S", "S...G....S", "S...B....S", "S...Y....S",
              "S...SW.Y.S", "S...RS.S.S"});
-    // The sparkles stay over the cross (nothing shows on column 3 above the
-    // arm) and reach its lowest block.
+    // The sparkles stay inside the cross's cells (nothing is drawn over column
+    // 3 above the arm, nor over column 4's edge pixels) and reach its lowest block.
     bool stray = false;
     std::set<std::vector<uint16_t>> lowest;
     backend.onIdle = [&] {
-        stray = stray || !test::AllPixels(PrimarySurface, {272, 50, 296, 194}, 0);
+        stray = stray || !test::ShowsSprite(PrimarySurface, 272, 50, BackBuffer, {272, 50, 297, 194}, Key::None);
         std::vector<uint16_t> cell;
         for (int y = 410; y < 434; ++y)
             for (int x = 296; x < 320; ++x) cell.push_back(PrimarySurface.Pixel(x, y));
@@ -216,7 +217,12 @@ TEST_F(Powers, TheBombTakesTheKindItLandsOnOrTheBottomRow) {
         const int32_t start = backend.TickCount();
         for (const auto& [at, vk] : c.presses) backend.PressAt(start + at, vk);
         for (const auto& [at, vk] : c.releases) backend.ReleaseAt(start + at, vk);
+        FillRect(PrimarySurface, WellRect, Rgb(255, 255, 255));
+        std::optional<bool> shownAtOnce;  // the well is drawn before the first step
+        backend.onYield = [&] { shownAtOnce = shownAtOnce.value_or(test::WellShown(PrimarySurface)); };
         EXPECT_EQ(powers::Bomb(), State::Settle);
+        backend.onYield = nullptr;
+        EXPECT_TRUE(shownAtOnce.value_or(false));
         if (c.most) {
             EXPECT_TRUE(test::Between(backend.TickCount() - start, c.least, c.most));
         }

@@ -153,10 +153,13 @@ TEST_F(Screens, ExitConfirmationYesLeavesNoResumesOtherKeysWait) {
 
 class LevelSelect : public Screens {
 protected:
-    // The level under the frame, from where the screen last drew it.
+    // The level the screen shows framed (0: none).
     static int Framed() {
-        const int c = (LevelSelectRect.Left - 186) / 45, r = (LevelSelectRect.Top - 119) / 50;
-        return 6 * r + c + 1;
+        for (int level = 1; level <= 30; ++level)
+            if (test::ShowsSprite(PrimarySurface, 45 * ((level - 1) % 6) + 186, 50 * ((level - 1) / 6) + 119,
+                                  LevelIconSurface))
+                return level;
+        return 0;
     }
     // Taps each key 120 ms apart (held 40 ms) and notes the framed level
     // 110 ms after each; Enter ends the visit.
