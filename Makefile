@@ -53,8 +53,8 @@ fuzz: fuzz-build
 soak: setup
 	@[ -f $(BUILD)-rel/build.ninja ] || cmake -S . -B $(BUILD)-rel -G Ninja \
 	  -DCMAKE_BUILD_TYPE=Release -DZINTARI_SANITIZERS=OFF
-	cmake --build $(BUILD)-rel -j2 --target soak
-	for d in 1 2 3; do ./$(BUILD)-rel/soak $(BUILD)-rel/game --games 20 --seed 1 --seeds 3 --difficulty $$d --table || exit 1; done
+	cmake --build $(BUILD)-rel -j2 --target level_curve
+	for d in 1 2 3; do ./$(BUILD)-rel/level_curve $(BUILD)-rel/game --games 20 --seed 1 --seeds 3 --difficulty $$d || exit 1; done
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-rel

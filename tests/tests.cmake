@@ -26,9 +26,9 @@ foreach(script ${E2E_TESTS})
   set_tests_properties(e2e_${test_name} PROPERTIES LABELS e2e TIMEOUT 300 RESOURCE_LOCK xserver)
 endforeach()
 
-# The autoplayer's soak: a short one with every test run, a long one by
-# `make soak`. Built with the sanitizers when they are on, so that an index
-# outside the well stops it.
+# The soak: every level played with random keys, the game's invariants
+# checked all along. Built with the sanitizers when they are on, so that an
+# index outside the well stops it.
 file(GLOB SOAK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/soak/*.cpp)
 add_executable(soak ${SOAK_SOURCES})
 target_compile_options(soak PRIVATE ${WARNINGS})

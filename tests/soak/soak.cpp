@@ -1,156 +1,90 @@
-// soak GAME_DIR [--games N] [--seed S] [--seeds K] [--levels A-B]
-//      [--difficulty 1|2|3] [--table]
-// Plays N games of every level (A to B, all 30 by default) for each of the
-// seeds S to S+K-1 headlessly with the autoplayer, and checks the game's
-// invariants after every state change. Prints a balance table of losses and
-// pieces needed per level with --table.
+// soak GAME_DIR [--games N] [--seed S]
+// Plays N games of every level headlessly and checks the game's invariants
+// after every state change. The player places each piece where it makes the
+// most lines, or else leaves the lowest stack; it fires powers chosen at
+// random as soon as the meter can pay for them, and steers the bomb to a
+// random column. Each level's first piece finds the meter full, so that
+// every power comes into play.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <map>
-#include <stdexcept>
+#include <exception>
+#include <random>
+#include <set>
 #include <string>
 
-#include "autoplayer.h"
-#include "data/files.h"
-#include "game/random.h"
-#include "game/state.h"
-#include "platform/display.h"
-#include "platform/font.h"
-#include "platform/headless_backend.h"
 #include "platform/keyboard.h"
-#include "shell/program.h"
+#include "play.h"
+#include "player.h"
 
 namespace {
 
 using shell::State;
 
-constexpr int32_t StuckMs = 10 * 60 * 1000;  // no state of play lasts ten minutes
+std::mt19937 dice;
+soak::Target plan;
+int wanted = 2, power = 0, bombColumn = 4;
+int32_t start = 0;
+bool freshLevel = true;
 
-void Check(bool ok, const std::string& what) {
-    if (!ok) throw std::runtime_error(what);
+double LinesThenLowStacks(const soak::Cleared& c) {
+    int cells = 0;
+    for (int x = 0; x < WellColumns; ++x) cells += soak::Height(x);
+    return 100.0 * (c.lines + c.links) - cells;
 }
 
-// What must hold whenever the loop enters a state.
-void CheckInvariants(State s) {
-    Check(LinesLeft >= 0, "LinesLeft below 0");
-    Check(PowerMeter <= 16, "PowerMeter above 16");
-    Check(RunCount >= 0 && RunCount <= MaxRuns, "RunList out of range");
-    Check(CurrentLevel >= 0 && CurrentLevel < LevelCount, "CurrentLevel out of range");
-    if (s != State::PieceControl) return;
-    for (int x = 0; x < WellColumns; ++x)
-        for (int y = 0; y + 1 < WellRows; ++y)
-            Check(Well[x][y].Empty || !Well[x][y + 1].Empty, "a column is not settled when a piece starts");
-    Check(PieceX % CellSize == 0 && PieceY % CellSize == 0, "piece off the grid");
-    Check(PieceSize >= 2 && PieceSize <= 4, "piece grid size");
-}
-
-struct Outcome { bool won = false; int pieces = 0; };
-
-Outcome PlayLevel(platform::HeadlessBackend& backend, int level, uint64_t seed) {
-    ResetGameState();
-    CurrentLevel = int16_t(level);
-    game::SeedRandom(seed);
-    platform::ResetKeyboard();
-    Outcome outcome;
-    State state = State::NewGame, previous = State::NewGame;
-    int32_t enteredAt = backend.TickCount();
-    backend.onYield = [&] {
-        const int32_t now = backend.TickCount();
-        Check(now - enteredAt < StuckMs, std::string("stuck in ") + shell::StateName(state));
-        if (state == State::PieceControl) soak::Drive(now);
-        if (state == State::Bomb) soak::DriveBomb();
-    };
-    for (;;) {
-        CheckInvariants(state);
-        if (state == State::CompleteLevel || state == State::GameOver) {
-            outcome.won = state == State::CompleteLevel;
-            break;
-        }
-        if (state == State::PieceControl && previous == State::Resolve) {
-            ++outcome.pieces;
-            soak::NewPiece(backend.TickCount());
-        }
-        enteredAt = backend.TickCount();
-        previous = state;
-        state = shell::RunState(state);
-    }
-    backend.onYield = nullptr;
+void NewPiece(int32_t now) {
     soak::ReleaseAll();
-    return outcome;
+    start = now;
+    if (freshLevel) PowerMeter = 16, freshLevel = false;
+    soak::Place(&plan, LinesThenLowStacks);
+    power = PowerMeter >= wanted ? wanted : 0;  // then the next, chosen at random
+    if (power) wanted = 2 + int(dice() % 5), bombColumn = int(dice() % WellColumns);
 }
+
+void Drive(int32_t now) {
+    if (power != 0 && now - start >= soak::ReactionMs) return platform::PressKey(platform::VkDigit(power));
+    soak::Drive(plan, start, now);
+}
+
+void DriveBomb(int32_t) { soak::DriveBomb(bombColumn); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: soak GAME_DIR [--games N] [--seed S] [--seeds K] [--levels A-B] "
-                             "[--difficulty 1|2|3] [--table]\n");
+        std::fprintf(stderr, "usage: soak GAME_DIR [--games N] [--seed S]\n");
         return 2;
     }
-    int games = 1, seeds = 1, first = 1, last = LevelCount, difficulty = 2;
+    int games = 1;
     uint64_t seed = 1;
-    bool table = false;
-    for (int i = 2; i < argc; ++i) {
+    for (int i = 2; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
-        const char* v = i + 1 < argc ? argv[i + 1] : "";
-        if (a == "--games") games = std::atoi(v);
-        else if (a == "--seed") seed = std::strtoull(v, nullptr, 10);
-        else if (a == "--seeds") seeds = std::atoi(v);
-        else if (a == "--levels" && std::sscanf(v, "%d-%d", &first, &last) != 2) last = first;
-        else if (a == "--difficulty") difficulty = std::atoi(v);
-        else if (a == "--table") table = true;
-        i += a != "--table";
+        if (a == "--games") games = std::atoi(argv[i + 1]);
+        else if (a == "--seed") seed = std::strtoull(argv[i + 1], nullptr, 10);
     }
-    if (difficulty < 1 || difficulty > 3 || first < 1 || last > LevelCount || first > last) {
-        std::fprintf(stderr, "soak: difficulty 1 to 3, levels within 1-%d\n", LevelCount);
-        return 2;
-    }
-    platform::HeadlessBackend backend;
-    backend.SetStepMs(2);  // coarser steps: pacing checks live in the unit tests
-    platform::Use(&backend);
-    const std::string scratch = data::MakeTempFolder();
-    std::filesystem::create_directories(scratch + "/user");
-    data::SetFolders(argv[1], scratch + "/user", scratch);
-    std::map<int, std::pair<int, int>> wins, losses;  // level: games, pieces
-    int failures = 0, won = 0, played = 0;
+    dice.seed(uint32_t(seed));
+    soak::Session session(argv[1], 2);
+    const soak::Driver driver{NewPiece, Drive, DriveBomb, [] { soak::ReleaseAll(), freshLevel = true; }};
+    std::set<State> seen;
+    int played = 0, won = 0, pieces = 0;
     try {
-        ResetProgramState();
-        platform::InitDisplay();
-        platform::LoadLevelsAndFont();
-        MusicOn = SoundOn = 1;
-        Difficulty = uint8_t(difficulty);
-        for (uint64_t s = seed; s < seed + uint64_t(seeds); ++s)
-            for (int g = 0; g < games * LevelCount; ++g) {
-                const int level = g % LevelCount;
-                if (level + 1 < first || level + 1 > last) continue;
-                const Outcome o = PlayLevel(backend, level, s * 1000 + uint64_t(g));
-                auto& bucket = o.won ? wins[level] : losses[level];
-                ++bucket.first, ++played, won += o.won;
-                bucket.second += o.pieces;
-            }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "soak: %s (level %d, at %d ms)\n", e.what(), CurrentLevel + 1, backend.TickCount());
-        failures = 1;
-    }
-    std::printf("soak: %d games, %d won, %d lost, %.1f minutes of play\n", played, won, played - won,
-                backend.TickCount() / 60000.0);
-    // Losing every game keeps every invariant true: it also means the
-    // autoplayer no longer steers, and the soak proves nothing.
-    if (played >= 10 && won == 0) {
-        std::fprintf(stderr, "soak: no game won\n");
-        failures = 1;
-    }
-    if (table) {
-        std::printf("| Level | Title | Games | Lost | Pieces to finish |\n|---|---|---|---|---|\n");
-        for (int l = first - 1; l < last; ++l) {
-            const auto [w, wp] = wins[l];
-            const int lost = losses[l].first;
-            std::printf("| %d | %s | %d | %d%% | %s |\n", l + 1, LevelTable[l].Title.c_str(), w + lost,
-                        w + lost ? 100 * lost / (w + lost) : 0, w ? std::to_string(wp / w).c_str() : "-");
+        for (int g = 0; g < games * LevelCount; ++g) {
+            const soak::Outcome o = session.PlayLevel(g % LevelCount, seed * 1000 + uint64_t(g), driver);
+            ++played, won += o.won, pieces += o.pieces;
+            seen.insert(o.states.begin(), o.states.end());
         }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "soak: %s (level %d, at %d ms)\n", e.what(), CurrentLevel + 1, session.Now());
+        return 1;
     }
-    platform::ReleaseDisplay();
-    data::RemoveTempFolder();
-    return failures;
+    std::printf("soak: %d games, %d won, %d pieces, %.1f minutes of play\n", played, won, pieces,
+                session.Now() / 60000.0);
+    // Keeping every invariant proves nothing if the keys never reached the
+    // game: games must be won and every power must have run.
+    bool proved = won > 0;
+    for (State power : {State::Sweep, State::Rain, State::Airstone, State::HolyCross, State::Bomb})
+        if (!seen.count(power)) std::fprintf(stderr, "soak: %s never ran\n", shell::StateName(power)), proved = false;
+    if (!won) std::fprintf(stderr, "soak: no game won\n");
+    return proved ? 0 : 1;
 }
