@@ -11,6 +11,6 @@ target_link_libraries(pacing PRIVATE zintari_core)
 
 # The level curve: the autoplayer on every level (`make soak`).
 add_executable(level_curve ${CMAKE_SOURCE_DIR}/bench/level_curve.cpp ${CMAKE_SOURCE_DIR}/bench/autoplayer.cpp
-                           ${CMAKE_SOURCE_DIR}/tests/soak/play.cpp ${CMAKE_SOURCE_DIR}/tests/soak/player.cpp)
+                           ${CMAKE_SOURCE_DIR}/tests/soak/play.cpp)
 target_compile_options(level_curve PRIVATE ${WARNINGS})
 target_link_libraries(level_curve PRIVATE zintari_core)

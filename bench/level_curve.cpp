@@ -11,7 +11,6 @@
 #include "autoplayer.h"
 #include "game/state.h"
 #include "tests/soak/play.h"
-#include "tests/soak/player.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -32,7 +31,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     soak::Session session(argv[1], difficulty);
-    const soak::Driver driver{autoplayer::NewPiece, autoplayer::Drive, autoplayer::DriveBomb, soak::ReleaseAll};
+    const soak::Driver driver{autoplayer::NewPiece, autoplayer::Drive, autoplayer::DriveBomb, autoplayer::ReleaseAll};
     std::map<int, std::pair<int, int>> wins, losses;  // level: games, pieces
     int won = 0, played = 0;
     try {
