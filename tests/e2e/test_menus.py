@@ -1,7 +1,8 @@
-"""The menus with real keys and sound: the menu tune plays, the options
-change with Enter (Music off silences the tune at once) and Esc saves them
-to the preferences file; quick help and best players open and close; Exit
-ends the game."""
+"""The menus with real keys and sound: the game starts full screen and F11
+switches to a window of twice the picture's size and back, the picture
+following; the menu tune plays, the options change with Enter (Music off
+silences the tune at once) and Esc saves them to the preferences file;
+quick help and best players open and close; Exit ends the game."""
 import math
 import os
 import struct
@@ -10,6 +11,7 @@ import harness
 from harness import check, read_plain, prefs_text
 
 RATE = 44100 * 4  # bytes a second of 16-bit stereo
+SCREEN = (1600, 1200)
 
 
 def sound(game, seconds):
@@ -21,6 +23,21 @@ def sound(game, seconds):
         f.seek(start)
         samples = struct.unpack("<%dh" % ((end - start) // 2), f.read(end - start))
     return math.sqrt(sum(v * v for v in samples) / len(samples))
+
+
+def switch(game, frame, what):
+    """F11; then the window takes its new place, which must pass frame(x, y, w, h), and shows the menu."""
+    game.key("F11")
+    game.frame = game.until(lambda: frame(*game.geometry()) and game.geometry(), what="the window " + what)
+    game.menu()
+
+
+def windowed(x, y, w, h):
+    return (w, h) == (1280, 960) and x >= 0 and y >= 0 and x + w <= SCREEN[0] and y + h <= SCREEN[1]
+
+
+def full(*frame):
+    return frame == (0, 0) + SCREEN
 
 
 def set_option(game, y, wanted):
@@ -37,8 +54,11 @@ def set_option(game, y, wanted):
 
 
 def journey():
-    with harness.Game("menus", audio="disk") as game:
+    with harness.Game("menus", screen=SCREEN, audio="disk") as game:
+        check(full(*game.frame), "the window %r does not cover the screen" % (game.frame,))
         game.menu()
+        switch(game, windowed, "to be 1280x960, all of it on the screen")
+        switch(game, full, "to cover the screen again")
         tune = sound(game, 1.0)
         check(tune > 300, "the menu tune is not audible: RMS %.0f" % tune)
         prefs = os.path.join(game.data_dir, "prefs.znd")

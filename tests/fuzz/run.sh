@@ -5,29 +5,19 @@ set -euo pipefail
 build=$1
 seconds=$2
 game=$build/../game
-key="Duke Ormand"
 
-# The plain text of a shipped scrambled file.
+# The plain text of a shipped file: its bytes exclusive-or "Duke Ormand", repeated.
 unscramble() {
-  python3 - "$1" "$key" <<'PY'
-import sys
-data = open(sys.argv[1], 'rb').read()
-key = sys.argv[2].encode()
-sys.stdout.buffer.write(bytes(b ^ key[i % len(key)] for i, b in enumerate(data)))
-PY
+  python3 -c 'import sys; k = b"Duke Ormand"; d = open(sys.argv[1], "rb").read()
+sys.stdout.buffer.write(bytes(b ^ k[i % len(k)] for i, b in enumerate(d)))' "$1"
 }
 
 status=0
-for target in Levels Preferences Scores Help Codec; do
+for pair in Levels:levlet Preferences:prefs Scores:scores Help:qhelp Codec:; do
+  target=${pair%%:*} shipped=${pair#*:}
   corpus=$build/corpus/$target
   mkdir -p "$corpus"
-  case $target in
-    Levels) unscramble "$game/levlet.znd" > "$corpus/shipped" ;;
-    Preferences) unscramble "$game/prefs.znd" > "$corpus/shipped" ;;
-    Scores) unscramble "$game/scores.znd" > "$corpus/shipped" ;;
-    Help) unscramble "$game/qhelp.znd" > "$corpus/shipped" ;;
-    Codec) printf 'Rise and fall' > "$corpus/shipped" ;;
-  esac
+  if [ -n "$shipped" ]; then unscramble "$game/$shipped.znd"; else printf 'Rise and fall'; fi > "$corpus/shipped"
   echo "fuzzing $target for ${seconds}s"
   if ! "$build/fuzz_$target" -max_total_time="$seconds" -max_len=8192 -print_final_stats=0 \
       -artifact_prefix="$build/crash-$target-" "$corpus" > "$build/fuzz-$target.log" 2>&1; then
