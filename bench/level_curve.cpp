@@ -30,11 +30,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "level_curve: difficulty 1 to 3\n");
         return 2;
     }
-    soak::Session session(argv[1], difficulty);
     const soak::Driver driver{autoplayer::NewPiece, autoplayer::Drive, autoplayer::DriveBomb, autoplayer::ReleaseAll};
     std::map<int, std::pair<int, int>> wins, losses;  // level: games, pieces
-    int won = 0, played = 0;
     try {
+        soak::Session session(argv[1], difficulty);
+        int won = 0, played = 0;
         for (uint64_t s = seed; s < seed + uint64_t(seeds); ++s)
             for (int g = 0; g < games * LevelCount; ++g) {
                 const soak::Outcome o = session.PlayLevel(g % LevelCount, s * 1000 + uint64_t(g), driver);
@@ -42,12 +42,12 @@ int main(int argc, char** argv) {
                 ++bucket.first, ++played, won += o.won;
                 bucket.second += o.pieces;
             }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "level_curve: %s (level %d, at %d ms)\n", e.what(), CurrentLevel + 1, session.Now());
+        std::printf("%d games at difficulty %d, %d won, %d lost, %.1f minutes of play\n", played, difficulty, won,
+                    played - won, session.Now() / 60000.0);
+    } catch (const std::exception& e) {  // a broken invariant, or the game's files
+        std::fprintf(stderr, "level_curve: %s\n", e.what());
         return 1;
     }
-    std::printf("%d games at difficulty %d, %d won, %d lost, %.1f minutes of play\n", played, difficulty, won,
-                played - won, session.Now() / 60000.0);
     std::printf("| Level | Title | Games | Lost | Pieces to finish |\n|---|---|---|---|---|\n");
     for (int l = 0; l < LevelCount; ++l) {
         const auto [w, wp] = wins[l];

@@ -19,7 +19,7 @@ namespace {
 constexpr int32_t StuckMs = 10 * 60 * 1000;  // no state of play lasts ten minutes
 
 void Check(bool ok, const std::string& what) {
-    if (!ok) throw std::runtime_error(what);
+    if (!ok) throw std::runtime_error("level " + std::to_string(CurrentLevel + 1) + ": " + what);
 }
 
 // What must hold whenever the loop enters a state.
@@ -45,8 +45,13 @@ Session::Session(const std::string& gameDir, int difficulty) {
     std::filesystem::create_directories(scratch + "/user");
     data::SetFolders(gameDir, scratch + "/user", scratch);
     ResetProgramState();
-    platform::InitDisplay();
-    platform::LoadLevelsAndFont();
+    try {
+        platform::InitDisplay();
+        platform::LoadLevelsAndFont();
+    } catch (...) {  // the game's files: nothing is left behind
+        data::RemoveTempFolder();
+        throw;
+    }
     MusicOn = SoundOn = 1;
     Difficulty = uint8_t(difficulty);
 }
