@@ -1,6 +1,6 @@
-// The platform layer: the scrambling of data files and safe writes, 5-6-5
-// surfaces, the keyboard's state bits, the letters-and-levels file, the
-// bitmap font and the full-screen message; the tiles a present reports.
+// The platform layer: the scrambling of data files, 5-6-5 surfaces and the
+// tiles a present reports, the letters-and-levels file, the bitmap font,
+// the wake time and the full-screen message.
 #include <string>
 #include <vector>
 
