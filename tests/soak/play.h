@@ -11,8 +11,8 @@
 
 namespace soak {
 
-// Called on the yields of play: new piece, while a piece falls, while the
-// bomb falls; release lets go of every key at the end of a level.
+// What the driver is told: a new piece, as it comes into play; every yield
+// while a piece falls, and while the bomb falls; the end of a level.
 struct Driver {
     void (*newPiece)(int32_t now);
     void (*piece)(int32_t now);
