@@ -170,12 +170,18 @@ void Hold(std::initializer_list<std::pair<int, bool>> keys) {
     for (auto [vk, held] : keys) held ? PressKey(vk) : ReleaseKey(vk);
 }
 
+void ReleaseAll() {
+    for (int vk : {int(VK_UP), int(VK_LEFT), int(VK_RIGHT), int(VK_DOWN), int(VK_SPACE), VkDigit(2), VkDigit(3),
+                   VkDigit(4), VkDigit(5), VkDigit(6)})
+        ReleaseKey(vk);
+}
+
 }  // namespace
 
 // Each power the meter can pay for is weighed by what it leaves with a piece
 // placed after it (this one stands in for the unknown next), less its cost;
 // Rain by both its patterns, the bomb at its best column.
-void NewPiece(int32_t now) {
+void NewPiece(int32_t now, int) {
     ReleaseAll();
     start = now;
     power = 0;
@@ -207,12 +213,6 @@ void DriveBomb(int32_t) {
     const int column = powers::BombX / CellSize;
     Hold({{VK_DOWN, powers::BombY < 0}, {VK_RIGHT, column < bombColumn}, {VK_LEFT, column > bombColumn},
           {VK_SPACE, powers::BombY >= 0 && column == bombColumn}});
-}
-
-void ReleaseAll() {
-    for (int vk : {int(VK_UP), int(VK_LEFT), int(VK_RIGHT), int(VK_DOWN), int(VK_SPACE), VkDigit(2), VkDigit(3),
-                   VkDigit(4), VkDigit(5), VkDigit(6)})
-        ReleaseKey(vk);
 }
 
 }  // namespace autoplayer

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "level_curve: difficulty 1 to 3\n");
         return 2;
     }
-    const soak::Driver driver{autoplayer::NewPiece, autoplayer::Drive, autoplayer::DriveBomb, autoplayer::ReleaseAll};
+    const soak::Driver driver{autoplayer::NewPiece, autoplayer::Drive, autoplayer::DriveBomb};
     std::map<int, std::pair<int, int>> wins, losses;  // level: games, pieces
     try {
         soak::Session session(argv[1], difficulty);

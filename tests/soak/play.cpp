@@ -82,15 +82,13 @@ Outcome Session::PlayLevel(int level, uint64_t seed, const Driver& driver) {
             break;
         }
         if (state == State::PieceControl && previous == State::Resolve) {
-            ++outcome.pieces;
-            driver.newPiece(Now());
+            driver.newPiece(Now(), ++outcome.pieces);
         }
         enteredAt = Now();
         previous = state;
         state = shell::RunState(state);
     }
     backend_.onYield = nullptr;
-    driver.release();
     return outcome;
 }
 

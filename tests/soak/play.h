@@ -11,13 +11,13 @@
 
 namespace soak {
 
-// What the driver is told: a new piece, as it comes into play; every yield
-// while a piece falls, and while the bomb falls; the end of a level.
+// What the driver is told: a new piece as it comes into play (the level's
+// first is piece 1), and every yield while a piece falls and while the bomb
+// falls. Each level starts with every key up.
 struct Driver {
-    void (*newPiece)(int32_t now);
+    void (*newPiece)(int32_t now, int piece);
     void (*piece)(int32_t now);
     void (*bomb)(int32_t now);
-    void (*release)();
 };
 
 struct Outcome {

@@ -23,7 +23,6 @@ using shell::State;
 std::mt19937 keys;
 int held = 0;
 int32_t letGoAt = 0;
-bool freshLevel = true;
 
 // Holds one key at a time, from 30 to 300 ms; Escape and P are left out
 // (they leave play or stop it).
@@ -37,17 +36,9 @@ void PressSomething(int32_t now) {
     letGoAt = now + 30 + int32_t(keys() % 271);
 }
 
-void NewPiece(int32_t now) {
-    if (freshLevel) PowerMeter = 16;
-    freshLevel = false;
+void NewPiece(int32_t now, int piece) {
+    if (piece == 1) PowerMeter = 16;
     PressSomething(now);
-}
-
-void LetGo() {
-    if (held) ReleaseKey(held);
-    held = 0;
-    letGoAt = 0;
-    freshLevel = true;
 }
 
 }  // namespace
@@ -65,7 +56,7 @@ int main(int argc, char** argv) {
         else if (a == "--seed") seed = std::strtoull(argv[i + 1], nullptr, 10);
     }
     keys.seed(uint32_t(seed));
-    const soak::Driver driver{NewPiece, PressSomething, PressSomething, LetGo};
+    const soak::Driver driver{NewPiece, PressSomething, PressSomething};
     std::set<State> seen;
     try {
         soak::Session session(argv[1], 2);
