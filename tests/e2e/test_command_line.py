@@ -1,7 +1,8 @@
 """The command line of the real program: --help, --version, an unknown
 option, and a start without a display (no DISPLAY, WAYLAND_DISPLAY or
-SDL_VIDEODRIVER, as over ssh). Each ends at once, without a window, and
-writes nothing: not the player's folder, not a temporary folder."""
+SDL_VIDEODRIVER, as over ssh), and a player's folder that cannot be made.
+Each ends at once, without a window, and writes nothing: not the player's
+folder, not a temporary folder."""
 import os
 import re
 import subprocess
@@ -10,18 +11,20 @@ import tempfile
 
 USAGE = ("Usage: zintari", "falling-block puzzle", "--windowed", "--version", r"\$XDG_DATA_HOME/zintari",
          "~/.local/share/zintari")
-# arguments, exit status, what stdout must hold (nothing when none), what stderr must begin with
+# arguments, exit status, what stdout must hold (nothing when none), what stderr must begin with, environment
 CASES = [(["--help"], 0, USAGE, r"$"), (["-h"], 0, USAGE, r"$"), (["--windowed", "--help"], 0, USAGE, r"$"),
          (["--version"], 0, (r"^zintari \d+\.\d+(\.\d+)?\n$",), r"$"),
          (["--bogus"], 2, (), r"zintari: unknown option --bogus\nUsage: zintari"),
-         ([], 1, (), r"[^\n]*no display[^\n]*\n$"), (["--windowed"], 1, (), r"[^\n]*no display[^\n]*\n$")]
+         ([], 1, (), r"[^\n]*no display[^\n]*\n$"), (["--windowed"], 1, (), r"[^\n]*no display[^\n]*\n$"),
+         ([], 1, (), r"zintari: [^\n]*data folder[^\n]*\n$",
+          {"SDL_VIDEODRIVER": "dummy", "XDG_DATA_HOME": "/proc/version/data"})]
 
 
 def main(exe):
-    for args, status, words, said in CASES:
+    for args, status, words, said, *extra in CASES:
         with tempfile.TemporaryDirectory() as home:
             env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": home, "TMPDIR": home,
-                   "XDG_DATA_HOME": os.path.join(home, "data"), "SDL_AUDIODRIVER": "dummy"}
+                   "XDG_DATA_HOME": os.path.join(home, "data"), "SDL_AUDIODRIVER": "dummy", **dict(*extra)}
             done = subprocess.run([exe, *args], env=env, capture_output=True, text=True, timeout=20)  # a hang fails
             assert os.listdir(home) == [], "written by %r" % args
         assert done.returncode == status, "%r: exit status %d" % (args, done.returncode)
