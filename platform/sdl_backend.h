@@ -17,7 +17,8 @@ std::unique_ptr<Backend> MakeSdlBackend(bool fullScreen = true);
 }  // namespace platform
 
 namespace platform {
-// The folder of the running executable (from /proc/self/exe).
+// The running executable (from /proc/self/exe), and its folder.
+std::string ExecutablePath();
 std::string ExecutableFolder();
 // The player's data folder, $XDG_DATA_HOME/zintari, created if absent.
 std::string UserDataFolder();
