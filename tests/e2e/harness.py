@@ -173,10 +173,12 @@ class Game:
     """The game in its own X server; name labels its failure screenshot. Options: screen=(w, h); clipboard=text
     owned before the start; audio="disk" to record the sound; prefs (keyword
     arguments of prefs_text) and scores written beforehand; levels={number:
-    fields} to play from a scratch copy of the game's folder."""
+    fields} to play from a scratch copy of the game's folder; args for the
+    command line."""
 
-    def __init__(self, name, screen=(640, 480), clipboard=None, audio="dummy", prefs=None, scores=None, levels=None):
-        self.name, self.screen, self.clipboard = name, screen, clipboard
+    def __init__(self, name, screen=(640, 480), clipboard=None, audio="dummy", prefs=None, scores=None, levels=None,
+                 args=()):
+        self.name, self.screen, self.clipboard, self.args = name, screen, clipboard, list(args)
         self.tmp = tempfile.mkdtemp(prefix="zintari-e2e-")
         self.data_dir = os.path.join(self.tmp, "data", "zintari")
         self.audio_path = os.path.join(self.tmp, "audio.raw")
@@ -254,7 +256,7 @@ class Game:
             clip.stdin.close()
             wait_until(lambda: self.run("xclip", "-o", "-selection", "clipboard") == self.clipboard, 30,
                        "the clipboard to hold the phrase")
-        self.game = self.spawn([self.exe], stdout=self.logfile("game"), stderr=subprocess.STDOUT)
+        self.game = self.spawn([self.exe] + self.args, stdout=self.logfile("game"), stderr=subprocess.STDOUT)
         self.window = wait_until(self.find_window, 30, "the game's window with the focus")
         self.frame = self.geometry()
 
