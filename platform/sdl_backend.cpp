@@ -499,6 +499,8 @@ std::unique_ptr<Backend> MakeSdlBackend(bool fullScreen) { return std::make_uniq
 
 #include <unistd.h>
 
+#include <filesystem>
+
 namespace platform {
 
 std::string ExecutableFolder() {
@@ -507,6 +509,13 @@ std::string ExecutableFolder() {
     if (n <= 0) throw data::FatalError("cannot find the program's own folder");
     std::string exe(path, size_t(n));
     return exe.substr(0, exe.rfind('/'));
+}
+
+std::string GameDataFolder() {
+    const std::string program = ExecutableFolder();
+    const auto installed = (std::filesystem::path(program) / "../share/games/zintari").lexically_normal();
+    std::error_code ignored;
+    return std::filesystem::is_directory(installed, ignored) ? installed.string() : program;
 }
 
 std::string UserDataFolder() {

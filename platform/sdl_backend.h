@@ -19,6 +19,10 @@ std::unique_ptr<Backend> MakeSdlBackend(bool fullScreen = true);
 namespace platform {
 // The folder of the running executable (from /proc/self/exe).
 std::string ExecutableFolder();
+// The game's read-only data: ../share/games/zintari from the program's
+// folder when installed (under any prefix), else the program's folder itself
+// (build/game).
+std::string GameDataFolder();
 // The player's data folder, $XDG_DATA_HOME/zintari, created if absent.
 std::string UserDataFolder();
 }  // namespace platform

@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     try {
         window = platform::MakeSdlBackend(!line.windowed);
         platform::Use(window.get());
-        data::SetFolders(platform::ExecutableFolder(), platform::UserDataFolder(), data::MakeTempFolder());
+        data::SetFolders(platform::GameDataFolder(), platform::UserDataFolder(), data::MakeTempFolder());
     } catch (const data::FatalError& e) {
         std::fprintf(stderr, "zintari: %s\n", e.what());
         return 1;
