@@ -11,5 +11,8 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   endif()
   set(ENV{SOURCE_DATE_EPOCH} ${epoch})
 endif()
-execute_process(COMMAND ${CMAKE_CPACK_COMMAND} --config ${BUILD_DIR}/CPackConfig.cmake -B ${OUT_DIR}
+# The modes in the .deb's ar headers are those CPack's files are made with:
+# under umask 022 they are 0644, as dpkg-deb writes them.
+execute_process(COMMAND sh -c "umask 022 && exec \"$0\" \"$@\""
+                        ${CMAKE_CPACK_COMMAND} --config ${BUILD_DIR}/CPackConfig.cmake -B ${OUT_DIR}
                 WORKING_DIRECTORY ${BUILD_DIR} COMMAND_ERROR_IS_FATAL ANY)

@@ -28,13 +28,13 @@ if cmp -s "$first/build/$deb" "$second/build/$deb"; then
   exit 0
 fi
 # The first file whose contents differ, else the first difference in the
-# archive's listing (owner, mode, time), else in its headers.
+# listing of the files (owner, mode, time), else in the .deb's ar headers.
 for build in "$first" "$second"; do dpkg-deb -R "$build/build/$deb" "$build/unpacked"; done
+compare() { diff <("$@" "$first/build/$deb") <("$@" "$second/build/$deb") | grep -m2 '^[<>]' || true; }
 difference=$(diff -rq "$first/unpacked" "$second/unpacked" | head -1 || true)
-if [ -z "$difference" ]; then
-  difference=$(diff <(dpkg-deb -c "$first/build/$deb") <(dpkg-deb -c "$second/build/$deb") | grep -m2 '^[<>]' || true)
-fi
+[ -n "$difference" ] || difference=$(compare dpkg-deb -c)
+[ -n "$difference" ] || difference=$(compare ar tv)
 echo "repro: the two packages differ; first difference:"
-echo "${difference:-in the archive headers or compression (see ar tv and the tar listings)}"
+echo "${difference:-none in the files, their listing or the ar headers: in the compressed archives}"
 echo "repro: both builds are kept in $work"
 exit 1
