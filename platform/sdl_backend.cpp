@@ -507,6 +507,8 @@ std::unique_ptr<Backend> MakeSdlBackend(bool fullScreen) { return std::make_uniq
 
 #include <unistd.h>
 
+#include <filesystem>
+
 namespace platform {
 
 std::string ExecutablePath() {
@@ -519,6 +521,13 @@ std::string ExecutablePath() {
 std::string ExecutableFolder() {
     const std::string exe = ExecutablePath();
     return exe.substr(0, exe.rfind('/'));
+}
+
+std::string GameDataFolder() {
+    const std::string program = ExecutableFolder();
+    const auto installed = (std::filesystem::path(program) / "../share/games/zintari").lexically_normal();
+    std::error_code ignored;
+    return std::filesystem::is_directory(installed, ignored) ? installed.string() : program;
 }
 
 std::string UserDataFolder() {

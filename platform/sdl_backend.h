@@ -20,6 +20,10 @@ namespace platform {
 // The running executable (from /proc/self/exe), and its folder.
 std::string ExecutablePath();
 std::string ExecutableFolder();
+// The game's read-only data: ../share/games/zintari from the program's
+// folder when installed (under any prefix), else the program's folder itself
+// (build/game).
+std::string GameDataFolder();
 // The player's data folder, $XDG_DATA_HOME/zintari, created if absent.
 std::string UserDataFolder();
 }  // namespace platform

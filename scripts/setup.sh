@@ -9,7 +9,7 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra timgm6mb-soundfont
   libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   python3 xvfb openbox xdotool xclip x11-utils imagemagick
-  desktop-file-utils appstream
+  desktop-file-utils appstream dpkg-dev file lintian man-db
 )
 
 missing=()

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
             window = platform::MakeSdlBackend(!line.windowed);
             platform::Use(window.get());
         }
-        program = platform::ExecutableFolder();
+        program = platform::GameDataFolder();
         executable = platform::ExecutablePath();
         if (line.replay.empty()) user = platform::UserDataFolder();
         const std::string temp = data::MakeTempFolder();
