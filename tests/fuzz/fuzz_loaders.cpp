@@ -12,6 +12,7 @@
 #include "data/scores.h"
 #include "game/state.h"
 #include "platform/font.h"
+#include "replay/format.h"
 #include "shell/screens.h"
 
 namespace {
@@ -42,6 +43,19 @@ void Scores(const std::string& text) {
 }
 
 void Help(const std::string& text) { (void)shell::ParseHelp(text); }
+
+void Replay(const std::string& bytes) {
+    // A file is either a recording or refused with a reason; every record
+    // kept walks through whole, and the end is an End record.
+    const replay::ReadResult read = replay::ReadRecording(bytes);
+    if (read.recording.has_value() == !read.trouble.empty()) __builtin_trap();
+    if (!read.recording) return;
+    const replay::Recording& r = *read.recording;
+    replay::Decoder d(r.records);
+    while (!d.AtEnd())
+        if (!replay::SkipRecord(replay::Tag(d.Byte()), d)) __builtin_trap();
+    if (r.endAt && r.records[*r.endAt] != char(replay::Tag::End)) __builtin_trap();
+}
 
 // A scratch folder for the files the codec target writes, removed at exit.
 const std::string& ScratchFolder() {
