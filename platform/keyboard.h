@@ -8,7 +8,6 @@
 namespace platform {
 
 enum VirtualKey : int {
-    VK_BACK = 8,
     VK_RETURN = 13,
     VK_CAPITAL = 20,
     VK_ESCAPE = 27,

@@ -1,12 +1,14 @@
-// The command line: --help, --version and --windowed.
+// The command line: --help, --version, --fullscreen and --windowed.
 #pragma once
+#include <optional>
 #include <string>
 
 namespace shell {
 
 struct CommandLine {
     enum Action { Play, Help, Version, Wrong } action = Play;
-    bool windowed = false;  // start in a window instead of full screen
+    // Full screen or a window for this run; nothing: as the last run left it.
+    std::optional<bool> fullScreen;
     std::string wrong;      // the argument not understood
 };
 CommandLine ParseCommandLine(int argc, const char* const* argv);

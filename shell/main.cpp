@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<platform::Backend> window;
     try {
-        window = platform::MakeSdlBackend(!line.windowed);
+        window = platform::MakeSdlBackend(line.fullScreen);
         platform::Use(window.get());
         data::SetFolders(platform::ExecutableFolder(), platform::UserDataFolder(), data::MakeTempFolder());
     } catch (const data::FatalError& e) {

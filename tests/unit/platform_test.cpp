@@ -1,6 +1,10 @@
 // The platform layer: the scrambling of data files, 5-6-5 surfaces and the
 // tiles a present reports, the letters-and-levels file, the bitmap font,
-// the wake time and the full-screen message.
+// the wake time, the full-screen message, the player's keys file and the
+// window's kept place.
+#include <SDL2/SDL.h>
+
+#include <map>
 #include <string>
 #include <vector>
 
@@ -9,8 +13,10 @@
 #include "harness.h"
 #include "platform/display.h"
 #include "platform/font.h"
+#include "platform/key_bindings.h"
 #include "platform/keyboard.h"
 #include "platform/timing.h"
+#include "platform/window_place.h"
 
 namespace {
 
@@ -278,6 +284,109 @@ TEST_F(BitmapFont, MessageShowsTheTextThenBlackAndCannotBeSkipped) {
     // Busy: no event processing, so the Escape was never seen.
     EXPECT_EQ(backend.Yields(), 0);
     EXPECT_FALSE(KeyHeld(VK_ESCAPE));
+}
+
+// ---------------------------------------------------------------- the player's keys
+
+std::string GameKeyName(int vk) {
+    const std::map<int, std::string> names{{VK_LEFT, "Left"}, {VK_RIGHT, "Right"}, {VK_UP, "Up"},      {VK_DOWN, "Down"},
+                                           {VK_SPACE, "Space"}, {VK_RETURN, "Enter"}, {VK_ESCAPE, "Esc"}, {VK_F11, "F11"}};
+    return names.count(vk) ? names.at(vk) : std::string(1, char(vk));
+}
+
+// The bindings that differ from the usual ones, as "W=Up A=Left | a=P".
+std::string Changes(const KeyBindings& b) {
+    std::string text;
+    for (const auto& [key, vk] : b.extraKeys)
+        text += std::string(text.empty() ? "" : " ") + SDL_GetKeyName(key) + "=" + GameKeyName(vk);
+    const KeyBindings usual = UsualBindings();
+    for (const auto& [button, vk] : b.buttons)
+        if (usual.buttons.at(button) != vk)
+            text += std::string(" | ") + SDL_GameControllerGetStringForButton(SDL_GameControllerButton(button)) + "=" +
+                    GameKeyName(vk);
+    for (const auto& [axis, vk] : b.triggers)
+        if (usual.triggers.at(axis) != vk)
+            text += std::string(" | ") + SDL_GameControllerGetStringForAxis(SDL_GameControllerAxis(axis)) + "=" +
+                    GameKeyName(vk);
+    return text;
+}
+
+TEST(KeysFile, GoodLinesCountAndEachBadLineIsNamedAndSkipped) {
+    struct Case {
+        const char* text;
+        const char* changes;
+        std::vector<std::string> complaints;
+    };
+    const Case cases[] = {
+        {"", "", {}},
+        {"[keys]\nW = Up\na=left\n; a comment\n# another\n\n   S = Down\nKeypad 8 = Up\nReturn = Space ; drops\n",
+         "Return=Space A=Left S=Down W=Up Keypad 8=Up", {}},
+        {"\xEF\xBB\xBF[Keys]\r\nJ = 2\r\n", "J=2", {}},  // saved by a Windows editor
+        {"[keys]\nBogus = Up\nW = Jump\nW Up\nW = Up\nw = Down\n[keys\nX = Left\n", "W=Up X=Left",
+         {"line 2: \"Bogus\" is not a key name SDL knows",
+          "line 3: \"Jump\" is not one of the game's keys (Left, Right, Up, Down, Space, Enter, Esc, P, Y, N, 2 to 6, F11)",
+          "line 4: no \"=\" in it", "line 6: \"w\" is given twice (first on line 5)",
+          "line 7: a section name without \"]\""}},
+        {"W = Up\n[mouse]\nA = Left\n", "",
+         {"line 1: \"W\" is not in a [keys] or [controller] section",
+          "line 3: \"A\" is not in a [keys] or [controller] section"}},
+        {"[controller]\na = P\nlefttrigger = Y\nleftx = Up\nstart = Bogus\nA = Esc\n", " | a=P | lefttrigger=Y",
+         {"line 4: \"leftx\" is not a controller button or trigger SDL knows",
+          "line 5: \"Bogus\" is not one of the game's keys (Left, Right, Up, Down, Space, Enter, Esc, P, Y, N, 2 to 6, F11)",
+          "line 6: \"A\" is given twice (first on line 2)"}},
+    };
+    for (const Case& c : cases) {
+        const ParsedBindings parsed = ParseKeyBindings(c.text);
+        EXPECT_EQ(Changes(parsed.bindings), c.changes) << c.text;
+        EXPECT_EQ(parsed.complaints, c.complaints) << c.text;
+    }
+}
+
+TEST(KeysFile, AGameKeyIsHeldWhileAnyKeyOrButtonForItIs) {
+    ResetKeyboard();
+    GameKeys keys(ParseKeyBindings("[keys]\nW = Up\nReturn = Space\n[controller]\na = P\n").bindings);
+    EXPECT_EQ(keys.KeyDown(SDLK_w), std::vector<int>{VK_UP});
+    EXPECT_EQ(keys.KeyDown(SDLK_UP), std::vector<int>{});  // already down
+    keys.KeyUp(SDLK_w);
+    EXPECT_TRUE(KeyHeld(VK_UP));  // the arrow still holds it
+    keys.KeyUp(SDLK_UP);
+    EXPECT_FALSE(KeyHeld(VK_UP));
+    // An extra key for a key that has its own meaning: both.
+    EXPECT_EQ(keys.KeyDown(SDLK_RETURN), (std::vector<int>{VK_RETURN, VK_SPACE}));
+    keys.KeyUp(SDLK_RETURN);
+    EXPECT_FALSE(KeyHeld(VK_RETURN) || KeyHeld(VK_SPACE));
+    // The player's button replaces its usual key; the others keep theirs.
+    EXPECT_EQ(keys.ButtonDown(SDL_CONTROLLER_BUTTON_A), std::vector<int>{'P'});
+    EXPECT_EQ(keys.ButtonDown(SDL_CONTROLLER_BUTTON_DPAD_UP), std::vector<int>{VK_UP});
+    keys.ButtonUp(SDL_CONTROLLER_BUTTON_A);
+    EXPECT_FALSE(KeyHeld('P'));
+    EXPECT_EQ(keys.TriggerMoved(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 20000), std::vector<int>{'5'});
+    EXPECT_EQ(keys.TriggerMoved(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 30000), std::vector<int>{});
+    keys.TriggerMoved(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 3000);
+    EXPECT_FALSE(KeyHeld('5'));
+    // Losing the focus lets go of everything; the keys still held count again once pressed anew.
+    keys.KeyDown(SDLK_w);
+    keys.ReleaseAll();
+    EXPECT_FALSE(KeyHeld(VK_UP));
+    EXPECT_EQ(keys.KeyDown(SDLK_w), std::vector<int>{VK_UP});
+    ResetKeyboard();
+}
+
+// ---------------------------------------------------------------- the window's place
+
+TEST(WindowPlaceFile, OneLineOfModeAndPlaceAnythingElseIsDamaged) {
+    const WindowPlace window{false, -30, 40, 800, 600};
+    EXPECT_EQ(ParseWindowPlace(WindowPlaceText(window)), window);
+    EXPECT_EQ(ParseWindowPlace("fullscreen 0 0 0 0\n"), WindowPlace{});  // never in a window yet
+    for (const char* damaged : {"", "window 1 2 800", "window 1 2 800 600 7", "windowed 1 2 800 600",
+                                "window 1 2 0 600", "window 1 2 800 99999", "window x 2 800 600"})
+        EXPECT_EQ(ParseWindowPlace(damaged), std::nullopt) << damaged;
+    // Its middle on a display: kept; off every display: centred.
+    const std::vector<Rect> displays{{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}};
+    EXPECT_TRUE(OnADisplay({false, 2500, 600, 800, 600}, displays));
+    EXPECT_TRUE(OnADisplay({false, -300, -200, 800, 600}, displays));
+    EXPECT_FALSE(OnADisplay({false, 2500, 1000, 800, 600}, displays));
+    EXPECT_FALSE(OnADisplay({false, 3000, 100, 800, 600}, displays));
 }
 
 }  // namespace

@@ -113,14 +113,17 @@ TEST_F(Program, StartUpLoadsThePlayersFilesAndLeavesNoKeyToggled) {
 }
 
 // --help, --version and an unknown option are run by tests/e2e/test_command_line.py.
-TEST(CommandLine, WindowedGoesWithPlayAndTheFirstOtherArgumentDecides) {
+TEST(CommandLine, TheModeGoesWithPlayTheLastModeCountsAndTheFirstOtherArgumentDecides) {
     using Line = shell::CommandLine;
-    for (const auto& [args, action, windowed] : std::vector<std::tuple<std::vector<const char*>, Line::Action, bool>>{
-             {{"zintari"}, Line::Play, false},
-             {{"zintari", "--windowed"}, Line::Play, true},
-             {{"zintari", "--windowed", "--bogus", "--help"}, Line::Wrong, true}}) {
+    using Mode = std::optional<bool>;  // full screen
+    for (const auto& [args, action, mode] : std::vector<std::tuple<std::vector<const char*>, Line::Action, Mode>>{
+             {{"zintari"}, Line::Play, Mode()},
+             {{"zintari", "--windowed"}, Line::Play, false},
+             {{"zintari", "--windowed", "--fullscreen"}, Line::Play, true},
+             {{"zintari", "--fullscreen", "--windowed"}, Line::Play, false},
+             {{"zintari", "--windowed", "--bogus", "--help"}, Line::Wrong, false}}) {
         const Line line = shell::ParseCommandLine(int(args.size()), args.data());
-        EXPECT_EQ(std::tuple(line.action, line.windowed), std::tuple(action, windowed)) << args.back();
+        EXPECT_EQ(std::tuple(line.action, line.fullScreen), std::tuple(action, mode)) << args.back();
         EXPECT_EQ(line.wrong, action == Line::Wrong ? "--bogus" : "");
     }
 }
