@@ -121,7 +121,7 @@ public:
         // flashes up first.
         window_ = SDL_CreateWindow("Zintari", windowed_.x, windowed_.y, windowed_.width, windowed_.height,
                                    (fullScreen.value_or(kept_.fullScreen) ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) |
-                                       SDL_WINDOW_HIDDEN);
+                                       SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
         if (!window_) throw data::FatalError(std::string("cannot open the window: ") + SDL_GetError());
         OpenOutput();
         SDL_ShowWindow(window_);
@@ -309,10 +309,16 @@ private:
 
     bool FullScreen() const { return SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP; }
 
-    // Where the window is now (while it is not full screen).
+    // Where the window is now (while it is not full screen): its size, and
+    // the place of its frame, which is where the window manager puts a new
+    // window asked to be at that place.
     WindowPlace Place() const {
         WindowPlace p;
+        int top = 0, left = 0;
         SDL_GetWindowPosition(window_, &p.x, &p.y);
+        SDL_GetWindowBordersSize(window_, &top, &left, nullptr, nullptr);
+        p.x -= left;
+        p.y -= top;
         SDL_GetWindowSize(window_, &p.width, &p.height);
         return p;
     }
