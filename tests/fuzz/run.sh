@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # run.sh FUZZ_BUILD_DIR SECONDS: fuzzes every loader for SECONDS each,
-# starting from the shipped files (unscrambled) as seeds.
+# starting from the shipped files (unscrambled) or a player's own as seeds.
 set -euo pipefail
 build=$1
 seconds=$2
