@@ -22,7 +22,7 @@ play: build
 	./$(BUILD)/game/zintari
 
 # The clang build of the libFuzzer targets.
-FUZZ_TARGETS = fuzz_Levels fuzz_Preferences fuzz_Scores fuzz_Help fuzz_Codec fuzz_Keys fuzz_Window
+FUZZ_TARGETS = fuzz_Levels fuzz_Preferences fuzz_Scores fuzz_Help fuzz_Codec fuzz_Keys
 fuzz-build: build
 	@[ -f $(BUILD)/fuzz/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B $(BUILD)/fuzz -G Ninja \
 	  -DZINTARI_FUZZ=ON -DZINTARI_SANITIZERS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \

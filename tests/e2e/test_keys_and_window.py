@@ -1,9 +1,6 @@
-"""A player's keys and the window as it was left. With W = Up, S = Down and
-A = Left in keys.conf, W and S move the menu's marker and A moves the piece
-in play; a bad line is named on stderr and the game plays on. F11 to a
-window, moved and resized, closed: a --fullscreen run changes nothing that
-is kept, and the next start opens the same window; a window kept off the
-display opens centred."""
+"""Keys of one's own and the window as it was left: W, S and A from keys.conf in the menu and in play, a bad
+line named on stderr; a moved and resized window reopens as left, a --fullscreen run between keeping it; a
+window kept off the display opens centred."""
 import harness
 from harness import check
 from test_play import columns, play
@@ -37,8 +34,8 @@ def journey():
         check(game.frame == left, "the window left at %r opens at %r" % (left, game.frame))
         game.close()
 
-        with open(game.state_path, "w") as f:
-            f.write("window 2000 1500 400 300\n")  # its monitor unplugged
+        with open(game.state_path, "w") as f:  # its monitor unplugged
+            f.write("window 2000 1500 400 300\n")
         game.launch()
         x, y, w, h = game.frame
         check((w, h) == (400, 300) and abs(x + w / 2 - 320) < 30 and abs(y + h / 2 - 240) < 30,

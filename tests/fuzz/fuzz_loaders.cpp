@@ -14,7 +14,6 @@
 #include "game/state.h"
 #include "platform/font.h"
 #include "platform/key_bindings.h"
-#include "platform/window_place.h"
 #include "shell/screens.h"
 
 namespace {
@@ -76,22 +75,10 @@ void Codec(const std::string& text) {
 }
 
 void Keys(const std::string& text) {
-    // Every complaint names a line of the text, and every binding is to a game key.
-    const platform::ParsedBindings parsed = platform::ParseKeyBindings(text);
+    // Every complaint names a line of the text.
     const size_t lines = size_t(std::count(text.begin(), text.end(), '\n')) + 1;
-    for (const std::string& complaint : parsed.complaints)
+    for (const std::string& complaint : platform::ParseKeyBindings(text).complaints)
         if (complaint.rfind("line ", 0) != 0 || std::stoul(complaint.substr(5)) > lines) __builtin_trap();
-    for (const auto* table : {&parsed.bindings.buttons, &parsed.bindings.triggers})
-        for (const auto& [code, vk] : *table)
-            if (vk <= 0 || vk > 255) __builtin_trap();
-    for (const auto& [key, vk] : parsed.bindings.extraKeys)
-        if (vk <= 0 || vk > 255) __builtin_trap();
-}
-
-void Window(const std::string& text) {
-    // A place read is written back as the same place.
-    const auto place = platform::ParseWindowPlace(text);
-    if (place && platform::ParseWindowPlace(platform::WindowPlaceText(*place)) != place) __builtin_trap();
 }
 
 }  // namespace

@@ -12,22 +12,16 @@ unscramble() {
 sys.stdout.buffer.write(bytes(b ^ k[i % len(k)] for i, b in enumerate(d)))' "$1"
 }
 
-# The first text of a target's corpus: a shipped file, or a player's own.
-seed() {
-  case $1 in
-    Codec) printf 'Rise and fall' ;;
-    Keys) printf '[keys]\nW = Up\nKeypad 4 = left ; a comment\n[controller]\na = P\nlefttrigger = 2\n' ;;
-    Window) printf 'window 120 -80 1280 960\n' ;;
-    *) unscramble "$game/$2.znd" ;;
-  esac
-}
-
 status=0
-for pair in Levels:levlet Preferences:prefs Scores:scores Help:qhelp Codec: Keys: Window:; do
+for pair in Levels:levlet Preferences:prefs Scores:scores Help:qhelp Codec: Keys:; do
   target=${pair%%:*} shipped=${pair#*:}
   corpus=$build/corpus/$target
   mkdir -p "$corpus"
-  seed "$target" "$shipped" > "$corpus/shipped"
+  case $target in
+    Codec) printf 'Rise and fall' ;;
+    Keys) cat "$(dirname "$0")/keys.conf" ;;
+    *) unscramble "$game/$shipped.znd" ;;
+  esac > "$corpus/shipped"
   echo "fuzzing $target for ${seconds}s"
   if ! "$build/fuzz_$target" -max_total_time="$seconds" -max_len=8192 -print_final_stats=0 \
       -artifact_prefix="$build/crash-$target-" "$corpus" > "$build/fuzz-$target.log" 2>&1; then
