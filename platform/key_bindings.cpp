@@ -52,6 +52,11 @@ std::optional<int> GameKeyNamed(const char* name) {
     return std::nullopt;
 }
 
+// One number for each key, button and trigger, as GameKeys tells them apart.
+int64_t KeySource(int32_t key) { return key; }
+int64_t ButtonSource(int button) { return int64_t(1) << 32 | button; }
+int64_t TriggerSource(int axis) { return int64_t(2) << 32 | axis; }
+
 bool Named(const char* section, const char* name) { return SDL_strcasecmp(section, name) == 0; }
 
 std::string Quoted(const std::string& s) { return '"' + s + '"'; }
@@ -100,24 +105,29 @@ int TakeLine(void* user, const char* section, const char* name, const char* valu
         Complain(p, Quoted(name) + " is not in a [keys] or [controller] section");
         return 1;
     }
-    int64_t source = 0;  // as GameKeys counts them: keys, buttons and triggers apart
+    KeyBindings& b = p.result.bindings;
+    std::map<int, int>* table = &b.extraKeys;
+    int code = 0;
+    int64_t source = 0;
     if (keys) {
-        const SDL_Keycode key = SDL_GetKeyFromName(name);
-        if (key == SDLK_UNKNOWN) {
+        code = SDL_GetKeyFromName(name);
+        source = KeySource(code);
+        if (code == SDLK_UNKNOWN) {
             Complain(p, Quoted(name) + " is not a key name SDL knows");
             return 1;
         }
-        source = key;
+    } else if (const auto button = SDL_GameControllerGetButtonFromString(name); button != SDL_CONTROLLER_BUTTON_INVALID) {
+        table = &b.buttons;
+        code = button;
+        source = ButtonSource(code);
+    } else if (const auto axis = SDL_GameControllerGetAxisFromString(name);
+               axis == SDL_CONTROLLER_AXIS_TRIGGERLEFT || axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT) {
+        table = &b.triggers;
+        code = axis;
+        source = TriggerSource(code);
     } else {
-        const SDL_GameControllerButton button = SDL_GameControllerGetButtonFromString(name);
-        const SDL_GameControllerAxis axis = SDL_GameControllerGetAxisFromString(name);
-        if (button != SDL_CONTROLLER_BUTTON_INVALID) source = int64_t(1) << 32 | button;
-        else if (axis == SDL_CONTROLLER_AXIS_TRIGGERLEFT || axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT)
-            source = int64_t(2) << 32 | axis;
-        else {
-            Complain(p, Quoted(name) + " is not a controller button or trigger SDL knows");
-            return 1;
-        }
+        Complain(p, Quoted(name) + " is not a controller button or trigger SDL knows");
+        return 1;
     }
     const std::optional<int> vk = GameKeyNamed(value);
     if (!vk) {
@@ -129,11 +139,7 @@ int TakeLine(void* user, const char* section, const char* name, const char* valu
         Complain(p, Quoted(name) + " is given twice (first on line " + std::to_string(first->second) + ")");
         return 1;
     }
-    KeyBindings& b = p.result.bindings;
-    const int code = int(source & 0xFFFFFFFF);
-    if (keys) b.extraKeys[code] = *vk;
-    else if (source >> 32 == 1) b.buttons[code] = *vk;
-    else b.triggers[code] = *vk;
+    (*table)[code] = *vk;
     return 1;
 }
 
@@ -204,16 +210,16 @@ std::vector<int> GameKeys::KeysOfButton(int button) const {
     return b == bindings_.buttons.end() ? std::vector<int>{} : std::vector<int>{b->second};
 }
 
-std::vector<int> GameKeys::KeyDown(int32_t sdlKey) { return Down(sdlKey, KeysOf(sdlKey)); }
-void GameKeys::KeyUp(int32_t sdlKey) { Up(sdlKey, KeysOf(sdlKey)); }
-std::vector<int> GameKeys::ButtonDown(int button) { return Down(int64_t(1) << 32 | button, KeysOfButton(button)); }
-void GameKeys::ButtonUp(int button) { Up(int64_t(1) << 32 | button, KeysOfButton(button)); }
+std::vector<int> GameKeys::KeyDown(int32_t sdlKey) { return Down(KeySource(sdlKey), KeysOf(sdlKey)); }
+void GameKeys::KeyUp(int32_t sdlKey) { Up(KeySource(sdlKey), KeysOf(sdlKey)); }
+std::vector<int> GameKeys::ButtonDown(int button) { return Down(ButtonSource(button), KeysOfButton(button)); }
+void GameKeys::ButtonUp(int button) { Up(ButtonSource(button), KeysOfButton(button)); }
 
 std::vector<int> GameKeys::TriggerMoved(int axis, int value) {
     constexpr int Threshold = 11000;
     const auto t = bindings_.triggers.find(axis);
     if (t == bindings_.triggers.end()) return {};
-    const int64_t source = int64_t(2) << 32 | axis;
+    const int64_t source = TriggerSource(axis);
     if (value > Threshold) return Down(source, {t->second});
     Up(source, {t->second});
     return {};
