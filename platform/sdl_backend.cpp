@@ -24,8 +24,6 @@ namespace platform {
 namespace {
 
 constexpr uint32_t RefreshPeriodMs = 16;  // at most one window refresh per display frame
-constexpr int WindowedWidth = 640 * 2, WindowedHeight = 480 * 2;
-constexpr int Centred = int(SDL_WINDOWPOS_CENTERED);
 
 bool Set(const char* variable) {
     const char* value = std::getenv(variable);
@@ -110,13 +108,7 @@ public:
         keepsPlace_ = driver != "offscreen" && driver != "dummy";
         if (keepsPlace_) kept_ = LoadWindowPlace(StateFile());
         modeChosen_ = fullScreen.has_value();
-        windowed_ = kept_;
-        if (kept_.width == 0) {
-            windowed_.width = WindowedWidth;
-            windowed_.height = WindowedHeight;
-        }
-        // Centred the first time, and when the display it was on is gone.
-        if (kept_.width == 0 || !OnADisplay(kept_, DisplayBounds())) windowed_.x = windowed_.y = Centred;
+        windowed_ = WindowedPlace(kept_, DisplayBounds());
         // Hidden until the window is black, so no framed or stale picture
         // flashes up first.
         window_ = SDL_CreateWindow("Zintari", windowed_.x, windowed_.y, windowed_.width, windowed_.height,
@@ -341,7 +333,7 @@ private:
         if (!keepsPlace_) return;
         const bool full = FullScreen();
         if (!full) windowed_ = Place();
-        WindowPlace place = windowed_.x == Centred ? WindowPlace{} : windowed_;
+        WindowPlace place = windowed_.x == int(SDL_WINDOWPOS_CENTERED) ? WindowPlace{} : windowed_;
         place.fullScreen = modeChosen_ ? kept_.fullScreen : full;
         SaveWindowPlace(StateFile(), place);
     }

