@@ -31,7 +31,7 @@ repro: setup
 	scripts/repro.sh
 
 # The clang build of the libFuzzer targets.
-FUZZ_TARGETS = fuzz_Levels fuzz_Preferences fuzz_Scores fuzz_Help fuzz_Codec fuzz_Replay
+FUZZ_TARGETS = fuzz_Levels fuzz_Preferences fuzz_Scores fuzz_Help fuzz_Codec fuzz_Keys fuzz_Replay
 fuzz-build: build
 	@[ -f $(BUILD)/fuzz/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B $(BUILD)/fuzz -G Ninja \
 	  -DZINTARI_FUZZ=ON -DZINTARI_SANITIZERS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # run.sh FUZZ_BUILD_DIR SECONDS: fuzzes every loader for SECONDS each,
-# starting from the shipped files (unscrambled) as seeds.
+# starting from the shipped files (unscrambled) or a player's own as seeds.
 set -euo pipefail
 build=$1
 seconds=$2
@@ -27,13 +27,16 @@ sys.stdout.buffer.write(b"ZINTARI REPLAY\n\x01" + zlib.compress(s))'
 }
 
 status=0
-for pair in Levels:levlet Preferences:prefs Scores:scores Help:qhelp Codec: Replay:; do
+for pair in Levels:levlet Preferences:prefs Scores:scores Help:qhelp Codec: Keys: Replay:; do
   target=${pair%%:*} shipped=${pair#*:}
   corpus=$build/corpus/$target
   mkdir -p "$corpus"
-  if [ -n "$shipped" ]; then unscramble "$game/$shipped.znd"
-  elif [ "$target" = Replay ]; then replay
-  else printf 'Rise and fall'; fi > "$corpus/shipped"
+  case $target in
+    Codec) printf 'Rise and fall' ;;
+    Keys) cat "$(dirname "$0")/keys.conf" ;;
+    Replay) replay ;;
+    *) unscramble "$game/$shipped.znd" ;;
+  esac > "$corpus/shipped"
   echo "fuzzing $target for ${seconds}s"
   if ! "$build/fuzz_$target" -max_total_time="$seconds" -max_len=8192 -print_final_stats=0 \
       -artifact_prefix="$build/crash-$target-" "$corpus" > "$build/fuzz-$target.log" 2>&1; then
