@@ -22,6 +22,7 @@
 #include "screen_checks.h"
 #include "platform/keyboard.h"
 #include "platform/font.h"
+#include "platform/sdl_backend.h"
 #include "platform/timing.h"
 #include "shell/screens.h"
 
@@ -380,6 +381,28 @@ TEST_F(Data, ADamagedFileOnAFullDiskLeavesThePlayerTheShippedOneInMemory) {
     EXPECT_EQ(data::Preferences("save").trouble, "disk full");
     audio::AudioShutdown();
     ::umount2(userDir.c_str(), MNT_DETACH);
+}
+
+// A player's folder that cannot be made (a full disk on the first run):
+// said once, and the game plays on the shipped files, its saves failing.
+TEST_F(Data, APlayersFolderThatCannotBeMadeStopsNothing) {
+    const char* before = std::getenv("XDG_DATA_HOME");
+    const std::string kept = before ? before : "";
+    setenv("XDG_DATA_HOME", "/proc/version", 1);  // a file: nothing can be made under it
+    testing::internal::CaptureStderr();
+    const std::string folder = platform::UserDataFolder();
+    const std::string said = testing::internal::GetCapturedStderr();
+    if (before) setenv("XDG_DATA_HOME", kept.c_str(), 1);
+    else unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(folder, "/proc/version/zintari");
+    EXPECT_EQ(said, "zintari: cannot make /proc/version/zintari: Not a directory; nothing is kept this run\n");
+    data::SetFolders(test::GameDir(), folder, tempDir);
+    Set(0, 0, 3, 1, 20);
+    testing::internal::CaptureStderr();
+    data::Preferences("load");
+    EXPECT_FALSE(data::Preferences("save"));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Values(), shipped);
 }
 
 // A name that cannot be looked at (here a link to itself on the way to the
