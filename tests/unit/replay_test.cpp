@@ -3,10 +3,12 @@
 // with other game files; which replays are kept.
 #include <zlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <regex>
 #include <string_view>
+#include <thread>
 
 #include "audio/audio.h"
 #include "data/files.h"
@@ -60,6 +62,9 @@ protected:
         backend.CloseAt(close);
         const auto recorder = replay::Recorder::Start(backend, Folder(), test::GameDir(), "", flushMs);
         EXPECT_TRUE(recorder);
+        // The game's files digested and the header on disk: from here on
+        // every flush ends with a check.
+        while (fs::file_size(recorder->Path()) <= 16) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         if (screens) backend.onScreenChanged = [=] { screens->push_back({TickCount(), Picture()}); };
         Use(recorder.get());
         shell::RunProgram();
