@@ -45,13 +45,12 @@ bool Present(const std::string& path) {
 std::string WriteScratch(const std::string& path, const std::string& bytes, Sync sync) {
     std::string scratch = path + ".part-XXXXXX";
     const int fd = ::mkstemp(scratch.data());
-    if (fd < 0) throw WriteFailed(path + ": cannot be written: " + Reason(), errno);
     auto fail = [&] {
         const int error = errno;
-        ::close(fd);
-        ::unlink(scratch.c_str());
+        if (fd >= 0) ::close(fd), ::unlink(scratch.c_str());
         throw WriteFailed(path + ": cannot be written: " + std::strerror(error), error);
     };
+    if (fd < 0) fail();
     if (::fchmod(fd, 0644) != 0) fail();  // as any file the player makes, not mkstemp's private 0600
     size_t done = 0;
     while (done < bytes.size()) {
@@ -69,17 +68,17 @@ std::string WriteScratch(const std::string& path, const std::string& bytes, Sync
     return scratch;
 }
 
-// Gives a finished scratch file the name path unless that name is taken.
-// False when it is; the scratch file is gone either way.
-bool LinkIntoPlace(const std::string& scratch, const std::string& path) {
+// Gives a finished scratch file the name path unless that name is taken
+// (another copy of the game may have just put its own there). The scratch
+// file is gone either way.
+void LinkIntoPlace(const std::string& scratch, const std::string& path) {
     int result = ::link(scratch.c_str(), path.c_str());
     if (result != 0 && (errno == EPERM || errno == EOPNOTSUPP))  // a file system without hard links
         result = ::renameat2(AT_FDCWD, scratch.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
     const int error = errno;
     ::unlink(scratch.c_str());
-    if (result == 0) return true;
-    if (error == EEXIST) return false;
-    throw WriteFailed(path + ": cannot be written: " + std::strerror(error), error);
+    if (result != 0 && error != EEXIST)
+        throw WriteFailed(path + ": cannot be written: " + std::strerror(error), error);
 }
 
 // The advisory lock that keeps two copies' saves from interleaving, held
