@@ -1,6 +1,8 @@
 // The sound engine without a device: the buffers' positions and the MIDI
 // players' loops, read from the mix that the device's callback would get.
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
@@ -93,6 +95,80 @@ TEST_F(AudioTest, AMissingWavFileStopsTheStartWithItsPath) {
     for (int s = 0; s < SoundCount; ++s) data::WriteFileAtomically(tempDir + "/wav/" + SoundFile(Sound(s)), "RIFF junk");
     SoundSetup();
     EXPECT_THROW(PlayOnce(LineWav), data::FatalError);
+}
+
+TEST_F(AudioTest, EachSoundMixesAsItsFileHoldsItAMonoOneAlikeOnBothSides) {
+    SoundSetup();
+    for (int s = 0; s < SoundCount; ++s) {
+        // The generator's files: a 44-byte header, then 16-bit samples.
+        const std::string file = data::ReadWholeFile(data::ProgramFile(std::string("wav/") + SoundFile(Sound(s))));
+        const size_t channels = size_t(file[22]);
+        std::vector<int16_t> samples((file.size() - 44) / 2);
+        std::memcpy(samples.data(), file.data() + 44, samples.size() * 2);
+        const size_t frames = samples.size() / channels;
+        ASSERT_EQ(SoundFrames(Sound(s)), int(frames)) << SoundFile(Sound(s));
+        PlayFromStart(Sound(s));
+        const auto mixed = Mix(int(frames));
+        for (size_t i = 0; i < frames; ++i) {
+            ASSERT_EQ(mixed[2 * i], samples[channels * i]) << SoundFile(Sound(s)) << " frame " << i;
+            ASSERT_EQ(mixed[2 * i + 1], samples[channels * i + channels - 1]) << SoundFile(Sound(s)) << " frame " << i;
+        }
+    }
+}
+
+// Whether every 50 ms of the sound has a sample above -50 dB.
+::testing::AssertionResult NoGap(const std::vector<int16_t>& sound) {
+    constexpr size_t Window = 2 * 2205;
+    for (size_t i = 0; i + Window <= sound.size(); i += Window)
+        if (Peak({sound.begin() + long(i), sound.begin() + long(i + Window)}) < 100)
+            return ::testing::AssertionFailure() << "silent from frame " << i / 2;
+    return ::testing::AssertionSuccess();
+}
+
+// The root mean square of each quarter second.
+std::vector<double> Loudness(const std::vector<int16_t>& sound) {
+    constexpr size_t Window = 2 * 11025;
+    std::vector<double> rms;
+    for (size_t i = 0; i + Window <= sound.size(); i += Window) {
+        double sum = 0;
+        for (size_t k = i; k < i + Window; ++k) sum += double(sound[k]) * sound[k];
+        rms.push_back(std::sqrt(sum / Window));
+    }
+    return rms;
+}
+
+// The tunes in turn as the screens play them, the two MIDI players on one
+// soundfont: the menu tune, the help tune, the menu tune again, a level
+// tune, the help tune again. Each sounds from its start with no gap; the
+// help tune, after the level tune, is as loud as the first time all along.
+TEST_F(AudioTest, TheMenuTuneAndTheHelpTuneTakeTurnsWithNoGapInEither) {
+    SoundSetup();
+    MusicSetup();
+    ASSERT_TRUE(MusicReady());
+    PlayLooping(IntroWav);  // the main menu
+    const auto menu = Mix(2 * 44100);
+    Stop(IntroWav);  // Quick Help
+    LoadPiece(HelpMusicPlayer, "piano.mid", 999, 11000, 152500);
+    PlayPiece(HelpMusicPlayer);
+    const auto help = Mix(3 * 44100);
+    Rewind(IntroWav);  // back to the menu
+    StopAll(HelpMusicPlayer);
+    Mix(512);  // the fade
+    PlayLooping(IntroWav);
+    const auto menuAgain = Mix(2 * 44100);
+    Stop(IntroWav);  // a level
+    LoadPiece(MusicPlayer, "mid0.Mid", 999);
+    PlayPiece(MusicPlayer);
+    const auto level = Mix(3 * 44100);
+    StopAll(MusicPlayer);
+    Mix(512);
+    PlayPiece(HelpMusicPlayer);  // Quick Help again
+    const auto helpAgain = Mix(3 * 44100);
+
+    for (const auto* tune : {&menu, &help, &level, &helpAgain}) EXPECT_TRUE(NoGap(*tune));
+    EXPECT_EQ(menuAgain, menu);
+    const auto first = Loudness(help), again = Loudness(helpAgain);
+    for (size_t i = 0; i < first.size(); ++i) EXPECT_NEAR(again[i] / first[i], 1.0, 0.05) << "quarter second " << i;
 }
 
 // A MIDI piece of one note on channel 0, written by the test: format 0,
@@ -231,3 +307,4 @@ TEST_F(AudioTest, WithoutASoundfontTheMusicIsSilentAndTheGameGoesOn) {
 }
 
 }  // namespace
+
