@@ -1,6 +1,9 @@
 #include "data/files.h"
 
 #include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,14 +26,80 @@ std::string programFolder = ".", userFolder = ".", tempFolder = ".";
 std::string createdTemp;
 // The player's files that could not be read this run: saves leave them be.
 std::set<std::string> leftUnread;
+constexpr const char* LockFile = "saves.lock";
 
 std::string Join(const std::string& folder, const std::string& relative) { return folder + "/" + relative; }
 std::string Reason() { return std::strerror(errno); }
-// Whether anything at all, even a folder or a broken link, has the name.
+// Whether anything at all, even a folder or a broken link, has the name. A
+// name that cannot be looked at (a disk error, a network folder gone for a
+// moment) counts as taken: nothing is ever put in its place.
 bool Present(const std::string& path) {
-    std::error_code ignored;
-    return fs::exists(fs::symlink_status(path, ignored));
+    struct stat info;
+    return ::lstat(path.c_str(), &info) == 0 || errno != ENOENT;
 }
+
+// Writes bytes whole to a new scratch file beside path, named after it, and
+// returns the scratch file's name. Each writer has a name of its own, so
+// two copies of the game saving at once never write into one file.
+std::string WriteScratch(const std::string& path, const std::string& bytes, Sync sync) {
+    std::string scratch = path + ".part-XXXXXX";
+    const int fd = ::mkstemp(scratch.data());
+    if (fd < 0) throw WriteFailed(path + ": cannot be written: " + Reason(), errno);
+    auto fail = [&] {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(scratch.c_str());
+        throw WriteFailed(path + ": cannot be written: " + std::strerror(error), error);
+    };
+    if (::fchmod(fd, 0644) != 0) fail();  // as any file the player makes, not mkstemp's private 0600
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) fail();
+        done += size_t(n);
+    }
+    if (sync == Sync::Yes && ::fsync(fd) != 0) fail();
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(scratch.c_str());
+        throw WriteFailed(path + ": cannot be written: " + std::strerror(error), error);
+    }
+    return scratch;
+}
+
+// Gives a finished scratch file the name path unless that name is taken.
+// False when it is; the scratch file is gone either way.
+bool LinkIntoPlace(const std::string& scratch, const std::string& path) {
+    int result = ::link(scratch.c_str(), path.c_str());
+    if (result != 0 && (errno == EPERM || errno == EOPNOTSUPP))  // a file system without hard links
+        result = ::renameat2(AT_FDCWD, scratch.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+    const int error = errno;
+    ::unlink(scratch.c_str());
+    if (result == 0) return true;
+    if (error == EEXIST) return false;
+    throw WriteFailed(path + ": cannot be written: " + std::strerror(error), error);
+}
+
+// The advisory lock that keeps two copies' saves from interleaving, held
+// while the object lives. A lock that cannot be had (the folder cannot be
+// written) leaves the save to find out and say why.
+class SaveLock {
+public:
+    SaveLock() : fd_(::open(UserFile(LockFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+        if (fd_ >= 0)
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~SaveLock() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    SaveLock(const SaveLock&) = delete;
+    SaveLock& operator=(const SaveLock&) = delete;
+
+private:
+    int fd_;
+};
 
 }  // namespace
 
@@ -92,26 +161,11 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes, Sync sync) {
-    const std::string part = path + ".part";
-    const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) throw FatalError(path + ": cannot be written: " + Reason());
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const std::string why = Reason();
-            ::close(fd);
-            ::unlink(part.c_str());
-            throw FatalError(path + ": cannot be written: " + why);
-        }
-        done += size_t(n);
-    }
-    const bool synced = sync == Sync::No || ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !synced || ::rename(part.c_str(), path.c_str()) != 0) {
-        const std::string why = Reason();
-        ::unlink(part.c_str());
-        throw FatalError(path + ": cannot be written: " + why);
+    const std::string scratch = WriteScratch(path, bytes, sync);
+    if (::rename(scratch.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(scratch.c_str());
+        throw WriteFailed(path + ": cannot be written: " + std::strerror(error), error);
     }
 }
 
@@ -135,28 +189,61 @@ PlainCopy::~PlainCopy() { ::unlink(plain_.c_str()); }
 
 std::string PlainCopy::Contents() const { return ReadWholeFile(plain_); }
 
-bool WriteScrambled(const std::string& destination, const std::string& plainName, const std::string& text) {
-    if (leftUnread.count(destination)) {
-        std::fprintf(stderr, "zintari: not saved: %s could not be read and is left as it is\n", destination.c_str());
-        return false;
+std::string TroubleOf(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return "disk full";
+    case EACCES:
+    case EPERM: return "no permission";
+    case EROFS: return "read-only disk";
+    default: return "disk error";
+    }
+}
+
+SaveResult SaveUserFile(const std::string& relative, const std::string& plainName, const Merge& merge) {
+    const std::string path = UserFile(relative);
+    if (leftUnread.count(path)) {
+        std::fprintf(stderr, "zintari: not saved: %s could not be read and is left as it is\n", path.c_str());
+        return {"file unreadable"};
+    }
+    const SaveLock lock;
+    std::optional<std::string> text;
+    try {
+        if (Present(path)) {
+            const std::string current = PlainCopy(path, plainName).Contents();
+            text = merge(&current);
+            if (!text) {
+                const std::string aside = SetAside(path);
+                if (aside.empty()) throw WriteFailed(path + " is damaged and cannot be set aside", EIO);
+                std::fprintf(stderr, "zintari: %s was damaged; kept as %s\n", path.c_str(), aside.c_str());
+            }
+        }
+        if (!text) text = merge(nullptr);
+    } catch (const Damaged&) {  // empty: nothing to keep from it
+        text = merge(nullptr);
+    } catch (const FatalError& e) {
+        std::fprintf(stderr, "zintari: not saved: %s; the file is left as it is\n", e.what());
+        return {"file unreadable"};
     }
     const std::string plain = PlainFile(plainName);
-    bool saved = true;
+    SaveResult result;
     try {
-        WriteFileAtomically(plain, text, Sync::No);
-        ScrambleFile(plain, destination, DataKey);
+        WriteFileAtomically(plain, *text, Sync::No);
+        ScrambleFile(plain, path, DataKey);
     } catch (const FatalError& e) {
-        std::fprintf(stderr, "zintari: not saved: %s; the previous %s is kept\n", e.what(), destination.c_str());
-        saved = false;
+        std::fprintf(stderr, "zintari: not saved: %s; the previous %s is kept\n", e.what(), path.c_str());
+        const auto* failed = dynamic_cast<const WriteFailed*>(&e);
+        result.trouble = TroubleOf(failed ? failed->error : EIO);
     }
     ::unlink(plain.c_str());
-    return saved;
+    return result;
 }
 
 void SeedUserFile(const std::string& relative) {
     const std::string target = UserFile(relative);
     if (Present(target)) return;
-    WriteFileAtomically(target, ReadWholeFile(ProgramFile(relative)));
+    LinkIntoPlace(WriteScratch(target, ReadWholeFile(ProgramFile(relative)), Sync::Yes), target);
 }
 
 void LoadUserFile(const std::string& relative, const std::string& plainName, bool (*parse)(const std::string&),
@@ -173,21 +260,28 @@ void LoadUserFile(const std::string& relative, const std::string& plainName, boo
         return;
     } catch (const Damaged& e) {
         const std::string aside = SetAside(path);
-        if (!aside.empty()) {
-            std::fprintf(stderr, "zintari: %s; kept as %s, using the shipped one\n", e.what(), aside.c_str());
-            SeedUserFile(relative);
-            load(path);
-            return;
+        if (aside.empty()) {
+            trouble = std::string(e.what()) + " and cannot be set aside";
+        } else {
+            try {
+                SeedUserFile(relative);
+                load(path);
+                std::fprintf(stderr, "zintari: %s; kept as %s, using the shipped one\n", e.what(), aside.c_str());
+                return;
+            } catch (const FatalError& f) {  // a full disk, say: the shipped one serves from memory
+                trouble = std::string(e.what()) + "; kept as " + aside + ", but " + f.what();
+            }
         }
-        trouble = std::string(e.what()) + " and cannot be set aside";
     } catch (const FatalError& e) {
         trouble = e.what();
     }
     // Not the file's fault, or nothing to be done about it: the player's
-    // file stays as it is and the shipped one serves this run.
-    std::fprintf(stderr, "zintari: %s; the file is left as it is and the shipped one is used for now\n",
-                 trouble.c_str());
-    if (Present(path)) leftUnread.insert(path);
+    // file stays as it is and the shipped one serves this run; a later save
+    // puts a file where there is none.
+    const bool there = Present(path);
+    std::fprintf(stderr, "zintari: %s; %sthe shipped one is used for now\n", trouble.c_str(),
+                 there ? "the file is left as it is and " : "");
+    if (there) leftUnread.insert(path);
     load(ProgramFile(relative));
 }
 

@@ -3,6 +3,8 @@
 // (preferences and best players) and a private temporary folder for the
 // plain copies of scrambled files, which exist only while they are used.
 #pragma once
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -18,6 +20,20 @@ struct FatalError : std::runtime_error {
 struct Damaged : FatalError {
     using FatalError::FatalError;
 };
+// A file that could not be written, with the system's error number.
+struct WriteFailed : FatalError {
+    WriteFailed(const std::string& what, int error) : FatalError(what), error(error) {}
+    int error;
+};
+
+// How a save of one of the player's files went: when it failed, a few words
+// for the screen ("disk full").
+struct SaveResult {
+    std::string trouble;  // empty when saved
+    explicit operator bool() const { return trouble.empty(); }
+};
+// The few words for a system error number: "disk full", "no permission"...
+std::string TroubleOf(int error);
 
 // Folders. Set up once by start-up; tests point them at scratch folders.
 void SetFolders(const std::string& program, const std::string& user, const std::string& temp);
@@ -55,17 +71,26 @@ private:
     std::string plain_;
 };
 
-// Saves the player's text: writes it as a plain file, scrambles it into
-// destination and deletes the plain file. A save that fails is said on
-// stderr and the game goes on with the previous file whole; returns false.
-// A player's file that could not be read this run is never written over.
-bool WriteScrambled(const std::string& destination, const std::string& plainName, const std::string& text);
+// Saves one of the player's files, which another copy of the game may have
+// saved since this one read it. With the lock beside the player's files
+// held, the file as it is now goes to merge (nullptr when there is none),
+// which returns the text to write, or nothing when the file's text is
+// damaged: then the file is set aside and merge is asked again with
+// nullptr. The text is written as a plain file, scrambled into place and
+// the plain file deleted. A save that fails is said on stderr and the game
+// goes on with the previous file whole. A player's file that could not be
+// read this run is never written over.
+using Merge = std::function<std::optional<std::string>(const std::string* current)>;
+SaveResult SaveUserFile(const std::string& relative, const std::string& plainName, const Merge& merge);
 
 bool FileExists(const std::string& path);
 std::string ReadWholeFile(const std::string& path);  // throws FatalError, "missing" or why not
-// Writes a file whole through a temporary name and a rename.
+// Writes a file whole under a scratch name of its own beside it, then
+// renames it into place; throws WriteFailed.
 void WriteFileAtomically(const std::string& path, const std::string& bytes, Sync sync = Sync::Yes);
-// Copies the shipped file to the user's folder unless something is there already.
+// Copies the shipped file to the user's folder where nothing at all is
+// there, never over a file: not even over one another copy of the game
+// has just put there, nor over one that cannot be looked at.
 void SeedUserFile(const std::string& relative);
 // Loads one of the player's files (seeded first) with parse, which returns
 // false for text it cannot use. A damaged file is set aside with a one-line

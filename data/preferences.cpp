@@ -1,6 +1,9 @@
 #include "data/preferences.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <optional>
 
 #include "data/fields.h"
 #include "data/files.h"
@@ -15,19 +18,38 @@ constexpr const char* PlainName = "prefs.txt";
 
 }  // namespace
 
-bool ParsePreferences(const std::string& text) {
+namespace {
+
+// The five values in the order of the file.
+using Values = std::array<uint8_t, 5>;
+
+std::optional<Values> ReadValues(const std::string& text) {
     FieldReader in(text);
-    uint8_t values[5];
+    Values values;
     for (uint8_t& v : values) {
         const auto n = in.NextNumber(0, 255);
-        if (!n) return false;
+        if (!n) return std::nullopt;
         v = uint8_t(*n);
     }
-    MusicOn = values[0];
-    SoundOn = values[1];
-    Difficulty = values[2];
-    RotationMode = values[3];
-    LevelsUnlocked = values[4];
+    return values;
+}
+
+std::string TextOf(const Values& values) {
+    std::string text;
+    for (uint8_t v : values) text += std::to_string(v) + "\r\n";
+    return text + "\"Rise and fall it is just so always\"\r\n";
+}
+
+}  // namespace
+
+bool ParsePreferences(const std::string& text) {
+    const std::optional<Values> v = ReadValues(text);
+    if (!v) return false;
+    MusicOn = (*v)[0];
+    SoundOn = (*v)[1];
+    Difficulty = (*v)[2];
+    RotationMode = (*v)[3];
+    LevelsUnlocked = (*v)[4];
     return true;
 }
 
@@ -51,16 +73,26 @@ void KeepPreferencesInRange() {
         }
 }
 
-bool Preferences(const std::string& mode) {
-    if (mode == "save") {
-        return WriteScrambled(UserFile(PrefsFile), PlainName,
-                              std::to_string(MusicOn) + "\r\n" + std::to_string(SoundOn) + "\r\n" +
-                                  std::to_string(Difficulty) + "\r\n" + std::to_string(RotationMode) + "\r\n" +
-                                  std::to_string(LevelsUnlocked) + "\r\n\"Rise and fall it is just so always\"\r\n");
+SaveResult Preferences(const std::string& mode) {
+    if (mode == "load") {
+        LoadUserFile(PrefsFile, PlainName, ParsePreferences, "a preferences file");
+        KeepPreferencesInRange();
+        return {};
     }
-    LoadUserFile(PrefsFile, PlainName, ParsePreferences, "a preferences file");
-    KeepPreferencesInRange();
-    return true;
+    // The options are the player's latest choice; of the open levels, the
+    // most that this copy of the game or another has opened.
+    uint8_t opened = LevelsUnlocked;
+    const SaveResult result = SaveUserFile(PrefsFile, PlainName, [&](const std::string* current) {
+        opened = LevelsUnlocked;
+        if (current) {
+            const std::optional<Values> file = ReadValues(*current);
+            if (!file) return std::optional<std::string>();
+            opened = std::max(opened, std::min((*file)[4], uint8_t(LevelCount)));
+        }
+        return std::optional(TextOf({MusicOn, SoundOn, Difficulty, RotationMode, opened}));
+    });
+    if (result) LevelsUnlocked = opened;
+    return result;
 }
 
 }  // namespace data

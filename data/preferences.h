@@ -3,12 +3,15 @@
 #pragma once
 #include <string>
 
+#include "data/files.h"
+
 namespace data {
 
 // "load" or "save". A load of a damaged file prints one line, sets the file
-// aside (LoadUserFile) and uses the shipped defaults. A save writes a new
-// file whole and renames it into place; false when it could not.
-bool Preferences(const std::string& mode);
+// aside (LoadUserFile) and uses the shipped defaults. A save writes the
+// options and, of the open levels, the most this copy of the game or
+// another has opened into a new file whole and renames it into place.
+SaveResult Preferences(const std::string& mode);
 
 // Reads the five values of a preferences text; false (nothing changed)
 // when the text does not hold them.

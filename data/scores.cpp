@@ -14,38 +14,86 @@ namespace {
 constexpr const char* ScoresFile = "scores.znd";
 constexpr const char* PlainName = "scores.txt";
 
-}  // namespace
-
-bool ParseScores(const std::string& text) {
-    FieldReader in(text);
+struct Table {
     std::array<std::string, ScoreEntries> names;
     std::array<int32_t, ScoreEntries> values;
+};
+
+std::optional<Table> ReadTable(const std::string& text) {
+    FieldReader in(text);
+    Table t;
     for (int i = 0; i < ScoreEntries; ++i) {
         const auto name = in.Next();
         const auto value = in.NextNumber(INT32_MIN, INT32_MAX);
-        if (!name || !value) return false;
+        if (!name || !value) return std::nullopt;
         // A name keeps only what the name field accepts, so that it saves
         // back as it was read.
         platform::TextField field;
         field.Type(*name);
-        names[size_t(i)] = field.text;
-        values[size_t(i)] = int32_t(*value);
+        t.names[size_t(i)] = field.text;
+        t.values[size_t(i)] = int32_t(*value);
     }
-    ScoreNames = names;
-    ScoreValues = values;
-    return true;
+    return t;
 }
 
-std::string ScoresText() {
+std::string TextOf(const Table& t) {
     std::string text;
     for (int i = 0; i < ScoreEntries; ++i)
-        text += "\"" + ScoreNames[size_t(i)] + "\"\r\n" + std::to_string(ScoreValues[size_t(i)]) + "\r\n";
+        text += "\"" + t.names[size_t(i)] + "\"\r\n" + std::to_string(t.values[size_t(i)]) + "\r\n";
     return text;
 }
 
+void Insert(std::array<std::string, 10>& names, std::array<int32_t, 10>& values, const std::string& name,
+            int32_t score) {
+    values[9] = score;
+    names[9] = name;
+    SortScores(names, values);
+    std::reverse(names.begin(), names.end());
+    std::reverse(values.begin(), values.end());
+}
+
+}  // namespace
+
+bool ParseScores(const std::string& text) {
+    const std::optional<Table> t = ReadTable(text);
+    if (!t) return false;
+    ScoreNames = t->names;
+    ScoreValues = t->values;
+    UnsavedPlayers.clear();  // the table is the file's now
+    return true;
+}
+
+std::string ScoresText() { return TextOf({ScoreNames, ScoreValues}); }
+
 void LoadScores() { LoadUserFile(ScoresFile, PlainName, ParseScores, "a best players file"); }
 
-void SaveScores() { WriteScrambled(UserFile(ScoresFile), PlainName, ScoresText()); }
+SaveResult EnterBestPlayer(const std::string& name, int32_t score) {
+    InsertScore(name, score);
+    UnsavedPlayers.push_back({name, score});
+    return SaveScores();
+}
+
+SaveResult SaveScores() {
+    Table saved;
+    const SaveResult result = SaveUserFile(ScoresFile, PlainName, [&](const std::string* current) {
+        saved = {ScoreNames, ScoreValues};
+        if (current) {
+            const std::optional<Table> file = ReadTable(*current);
+            if (!file) return std::optional<std::string>();
+            saved = *file;
+            for (const EnteredPlayer& p : UnsavedPlayers)
+                if (p.score > saved.values[ScoreEntries - 1]) Insert(saved.names, saved.values, p.name, p.score);
+        }
+        return std::optional(TextOf(saved));
+    });
+    ScoresNotSaved = result.trouble;
+    if (result) {
+        ScoreNames = saved.names;
+        ScoreValues = saved.values;
+        UnsavedPlayers.clear();
+    }
+    return result;
+}
 
 void SortScores(std::array<std::string, 10>& names, std::array<int32_t, 10>& values) {
     auto pass = [&](size_t first) {
@@ -65,12 +113,6 @@ void SortScores(std::array<std::string, 10>& names, std::array<int32_t, 10>& val
     }
 }
 
-void InsertScore(const std::string& name, int32_t score) {
-    ScoreValues[9] = score;
-    ScoreNames[9] = name;
-    SortScores(ScoreNames, ScoreValues);
-    std::reverse(ScoreNames.begin(), ScoreNames.end());
-    std::reverse(ScoreValues.begin(), ScoreValues.end());
-}
+void InsertScore(const std::string& name, int32_t score) { Insert(ScoreNames, ScoreValues, name, score); }
 
 }  // namespace data

@@ -3,13 +3,19 @@
 #include <array>
 #include <string>
 
+#include "data/files.h"
+
 namespace data {
 
 // Loads the table in file order. A damaged file prints one line, is kept
 // aside as scores.znd.bad, and the shipped table is used.
 void LoadScores();
-// Writes the table whole and renames it into place.
-void SaveScores();
+// A new best player: joins the table and the file at once.
+SaveResult EnterBestPlayer(const std::string& name, int32_t score);
+// Saves the best players entered since the file was last read into the
+// file as it is now (another copy of the game may have saved it since),
+// and shows that table. When the save fails, ScoresNotSaved says why.
+SaveResult SaveScores();
 
 // Odd-even transposition sort, lowest first; stable.
 void SortScores(std::array<std::string, 10>& names, std::array<int32_t, 10>& values);

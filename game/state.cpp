@@ -28,6 +28,8 @@ uint8_t MusicOn = 1, SoundOn = 1, Difficulty = 2, RotationMode = 0, LevelsUnlock
 
 std::array<std::string, ScoreEntries> ScoreNames;
 std::array<int32_t, ScoreEntries> ScoreValues;
+std::vector<EnteredPlayer> UnsavedPlayers;
+std::string ScoresNotSaved;
 
 Rect WellRect, MeterRect, PanelRect, FinaleRect, UpdateRect, LevelSelectRect, MarkerRect, CellRect;
 
@@ -83,6 +85,8 @@ void ResetProgramState() {
     LevelsUnlocked = 1;
     ScoreNames.fill("");
     ScoreValues.fill(0);
+    UnsavedPlayers.clear();
+    ScoresNotSaved.clear();
     ClipboardText.clear();
     MenuChoice = 1;
     DisplayLost = False;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/surface.h"
 
@@ -83,6 +84,17 @@ extern uint8_t MusicOn, SoundOn, Difficulty, RotationMode, LevelsUnlocked;
 inline constexpr int ScoreEntries = 10;
 extern std::array<std::string, ScoreEntries> ScoreNames;
 extern std::array<int32_t, ScoreEntries> ScoreValues;
+// Best players entered since the scores file was last read or saved: the
+// next save adds them to the file as it then stands, which another copy of
+// the game may have changed meanwhile.
+struct EnteredPlayer {
+    std::string name;
+    int32_t score;
+};
+extern std::vector<EnteredPlayer> UnsavedPlayers;
+// Why the best players shown are not all in the scores file ("disk full");
+// empty when they are.
+extern std::string ScoresNotSaved;
 
 // Screen rectangles shared by several screens.
 extern Rect WellRect, MeterRect, PanelRect, FinaleRect, UpdateRect, LevelSelectRect, MarkerRect, CellRect;

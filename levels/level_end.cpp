@@ -52,7 +52,7 @@ State CompleteLevel() {
     // in memory for the next save that works.
     if (CurrentLevel + 1 == LevelCount) LevelsUnlocked = LevelCount;
     else if (CurrentLevel + 1 == LevelsUnlocked) ++LevelsUnlocked;
-    const bool saved = data::Preferences("save");
+    const bool saved = bool(data::Preferences("save"));
 
     FrameStart = FrameNow = TickCount();
     const int32_t shown = FrameNow;

@@ -35,8 +35,7 @@ State NameEntry() {
         }
         shell::YieldToEvents();
     }
-    data::InsertScore(field.text, Score);
-    data::SaveScores();
+    data::EnterBestPlayer(field.text, Score);
     field.text.clear();
     field.top = 800;
     field.visible = false;
@@ -46,6 +45,8 @@ State NameEntry() {
 
 State BestPlayers() {
     FillRect(BackBuffer, WholeSurface, 0);
+    // Below the band, while the table shown is not the one on disk.
+    if (!ScoresNotSaved.empty()) DrawTextCentred(440, "Not saved: " + ScoresNotSaved, BackBuffer);
     int offset = -1;
     FrameStart = TickCount();
     for (;;) {

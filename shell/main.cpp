@@ -27,9 +27,11 @@ int main(int argc, char** argv) {
     try {
         window = platform::MakeSdlBackend(!line.windowed);
         platform::Use(window.get());
-        data::SetFolders(platform::ExecutableFolder(), platform::UserDataFolder(), data::MakeTempFolder());
+        const std::string program = platform::ExecutableFolder(), user = platform::UserDataFolder();
+        data::SetFolders(program, user, data::MakeTempFolder());
     } catch (const data::FatalError& e) {
         std::fprintf(stderr, "zintari: %s\n", e.what());
+        data::RemoveTempFolder();
         return 1;
     }
     const int status = shell::RunProgram();

@@ -15,6 +15,8 @@ using namespace platform;
 
 namespace {
 
+constexpr int32_t NotSavedMs = 2000;
+
 std::string OptionText(int choice) {
     switch (choice) {
     case 1: return MusicOn == 1 ? "Music on" : "Music off";
@@ -53,7 +55,13 @@ State OptionsScreen() {
     for (;;) {
         MoveMenuChoice(4, DrawOptions);
         if (KeyHeld(VK_ESCAPE)) {
-            data::Preferences("save");
+            // A failed save is said before the screen goes: the options
+            // hold for this run only.
+            if (const data::SaveResult saved = data::Preferences("save"); !saved) {
+                DrawTextCentred(400, "Not saved: " + saved.trouble, BackBuffer);
+                Present();
+                Wait(NotSavedMs);
+            }
             return State::MainMenu;
         }
         // Held Enter repeats the change every 100 ms.

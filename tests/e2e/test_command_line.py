@@ -1,8 +1,9 @@
 """The command line of the real program: --help, --version, an unknown
 option, and a start without a display (no DISPLAY, WAYLAND_DISPLAY or
 SDL_VIDEODRIVER, as over ssh; the message names the driver for a console
-without a desktop). Each ends at once, without a window, and writes nothing:
-not the player's folder, not a temporary folder."""
+without a desktop), and a player's folder that cannot be made. Each ends at
+once, without a window, and writes nothing: not the player's folder, not a
+temporary folder."""
 import os
 import re
 import subprocess
@@ -12,18 +13,20 @@ import tempfile
 USAGE = ("Usage: zintari", "falling-block puzzle", "--windowed", "--version", r"\$XDG_DATA_HOME/zintari",
          "~/.local/share/zintari")
 NO_DISPLAY = r"[^\n]*no display[^\n]*SDL_VIDEODRIVER=kmsdrm[^\n]*\n$"  # and how to play on a console
-# arguments, exit status, what stdout must hold (nothing when none), what stderr must begin with
+# arguments, exit status, what stdout must hold (nothing when none), what stderr must begin with, environment
 CASES = [(["--help"], 0, USAGE, r"$"), (["-h"], 0, USAGE, r"$"), (["--windowed", "--help"], 0, USAGE, r"$"),
          (["--version"], 0, (r"^zintari \d+\.\d+(\.\d+)?\n$",), r"$"),
          (["--bogus"], 2, (), r"zintari: unknown option --bogus\nUsage: zintari"),
-         ([], 1, (), NO_DISPLAY), (["--windowed"], 1, (), NO_DISPLAY)]
+         ([], 1, (), NO_DISPLAY), (["--windowed"], 1, (), NO_DISPLAY),
+         ([], 1, (), r"zintari: [^\n]*data folder[^\n]*\n$",
+          {"SDL_VIDEODRIVER": "dummy", "XDG_DATA_HOME": "/proc/version/data"})]
 
 
 def main(exe):
-    for args, status, words, said in CASES:
+    for args, status, words, said, *extra in CASES:
         with tempfile.TemporaryDirectory() as home:
             env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": home, "TMPDIR": home,
-                   "XDG_DATA_HOME": os.path.join(home, "data"), "SDL_AUDIODRIVER": "dummy"}
+                   "XDG_DATA_HOME": os.path.join(home, "data"), "SDL_AUDIODRIVER": "dummy", **dict(*extra)}
             done = subprocess.run([exe, *args], env=env, capture_output=True, text=True, timeout=20)  # a hang fails
             assert os.listdir(home) == [], "written by %r" % args
         assert done.returncode == status, "%r: exit status %d" % (args, done.returncode)

@@ -64,7 +64,7 @@ void Codec(const std::string& text) {
     // A saved file read back through its plain copy is the text again; only
     // an empty text is refused.
     const std::string path = ScratchFolder() + "/fuzz.znd";
-    if (!data::WriteScrambled(path, "fuzz.txt", text)) {
+    if (!data::SaveUserFile("fuzz.znd", "fuzz.txt", [&](const std::string*) { return std::optional(text); })) {
         if (!text.empty()) __builtin_trap();
         return;
     }

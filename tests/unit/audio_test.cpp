@@ -58,6 +58,10 @@ TEST_F(AudioTest, PlayOnceStopsAtTheEndBackAtZeroLoopingWrapsAndStopKeepsThePosi
     EXPECT_FALSE(SoundPlaying(SbWav));
     EXPECT_EQ(SoundPosition(SbWav), 0);
     EXPECT_EQ(Peak(Mix(1000)), 0);
+    PlayOnce(SbWav);
+    Mix(length);  // ends exactly with the buffer: done, not played again
+    EXPECT_FALSE(SoundPlaying(SbWav));
+    EXPECT_EQ(Peak(Mix(1000)), 0);
 
     PlayLooping(SbWav);
     Mix(length + 300);

@@ -1,6 +1,13 @@
 // The player's files and the best players: preferences, the scores table
 // and its file, name entry, the best players screen, and the help reader.
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <regex>
 #include <set>
 #include <tuple>
@@ -8,11 +15,14 @@
 #include "shell/best_players.h"
 #include "data/files.h"
 #include "data/preferences.h"
+#include "audio/audio.h"
 #include "data/scores.h"
 #include "harness.h"
 #include "platform/display.h"
 #include "screen_checks.h"
 #include "platform/keyboard.h"
+#include "platform/font.h"
+#include "platform/timing.h"
 #include "shell/screens.h"
 
 namespace {
@@ -259,6 +269,190 @@ TEST_F(Data, BestPlayersScrollTheBandUnderTheTableUntilEscape) {
         }
     }
     EXPECT_TRUE(expected.Pixels() == PrimarySurface.Pixels());
+}
+
+// ---------------------------------------------------------------- saves
+
+// A full disk: a small tmpfs mounted over folder, in a mount namespace of
+// this test's own. False where mounting is not allowed.
+bool MountSmallDisk(const std::string& folder) {
+    static const bool own = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return own && ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") == 0;
+}
+// Takes every free block of the disk that holds folder.
+void FillDisk(const std::string& folder) {
+    const int fd = ::open((folder + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
+    const std::string block(4096, 'x');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    ::close(fd);
+}
+
+// Each way a save can fail, and the scratch name of old in the way, which
+// must not stop it: what the options and best players screens say, and
+// what the player's files hold afterwards.
+TEST_F(Data, AFailedSaveIsSaidOnTheScreenAndTheFilesKeepWhatTheyHeld) {
+    LoadContent();
+    struct Fault {
+        std::string name, trouble;  // no trouble: saved
+        std::function<void(const std::string& folder)> before, after;  // the player's files are seeded in between
+    };
+    const auto unreadable = [](const std::string& folder) {
+        for (const char* f : {"/prefs.znd", "/scores.znd"}) {
+            fs::rename(folder + f, folder + f + std::string(".real"));
+            fs::create_directory_symlink("/", folder + f);  // cannot be read, even by root
+        }
+        data::Preferences("load");
+        data::LoadScores();
+    };
+    const std::vector<Fault> faults = {
+        {"saved", "", {}, {}},
+        {"old scratch name taken", "",
+         {}, [](const std::string& folder) { fs::create_directory(folder + "/prefs.znd.part"), fs::create_directory(folder + "/scores.znd.part"); }},
+        {"disk full", "disk full",
+         [](const std::string& folder) { ASSERT_TRUE(MountSmallDisk(folder)) << "mounting a tmpfs is not allowed here"; },
+         FillDisk},
+        {"unreadable", "file unreadable", {}, unreadable},
+    };
+    for (const Fault& f : faults) {
+        SCOPED_TRACE(f.name);
+        const std::string folder = userDir + "/" + f.name;
+        fs::create_directory(folder);
+        data::SetFolders(test::GameDir(), folder, tempDir);
+        if (f.before) f.before(folder);
+        data::Preferences("load");
+        data::LoadScores();
+        if (f.after) f.after(folder);
+        const auto held = [&](const char* file) {  // a link that cannot be read stands for itself
+            const std::string path = folder + file;
+            return fs::is_symlink(path) ? fs::read_symlink(path).string() : test::Unscrambled(path);
+        };
+        const std::string prefs = held("/prefs.znd"), scores = held("/scores.znd");
+        const bool fails = !f.trouble.empty();
+        const std::string said = "Not saved: " + f.trouble;
+
+        testing::internal::CaptureStderr();
+        Difficulty = 3;
+        const int32_t left = backend.TickCount();
+        Tap(10, VK_ESCAPE);
+        EXPECT_EQ(shell::OptionsScreen(), shell::State::MainMenu);
+        EXPECT_EQ(test::ShowsText(platform::PrimarySurface, platform::CentredFloor(platform::TextWidth(said)), 400, said,
+                                  &platform::LogoSurface),
+                  fails);
+        EXPECT_EQ(backend.TickCount() - left >= 2000, fails);  // long enough to be read
+        Score = 1000000;
+        backend.TypeAt(backend.TickCount() + 20, "Zed");
+        Tap(50, VK_RETURN);
+        EXPECT_EQ(shell::NameEntry(), shell::State::BestPlayers);
+        Tap(100, VK_ESCAPE);
+        EXPECT_EQ(shell::BestPlayers(), shell::State::MainMenu);
+        EXPECT_EQ(test::ShowsText(platform::PrimarySurface, platform::CentredFloor(platform::TextWidth(said)), 440, said),
+                  fails);
+        EXPECT_EQ(ScoreNames[0], "Zed");  // shown, saved or not
+        EXPECT_EQ(testing::internal::GetCapturedStderr().find("not saved") != std::string::npos, fails);
+        EXPECT_EQ(held("/prefs.znd") == prefs, fails);
+        EXPECT_EQ(held("/scores.znd") == scores, fails);
+        for (const auto& file : fs::directory_iterator(folder))  // no scratch file left behind
+            EXPECT_EQ(file.path().string().find(".part-"), std::string::npos) << file.path();
+        if (f.name == "disk full") ::umount2(folder.c_str(), MNT_DETACH);
+    }
+    EXPECT_TRUE(fs::is_empty(tempDir));
+}
+
+// A damaged preferences file on a full disk is set aside; the shipped one
+// cannot be copied in, so it serves from memory, and the game plays.
+TEST_F(Data, ADamagedFileOnAFullDiskLeavesThePlayerTheShippedOneInMemory) {
+    if (!MountSmallDisk(userDir)) GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+    data::WriteFileAtomically(PrefsPath(), "");
+    FillDisk(userDir);
+    Set(0, 0, 3, 1, 20);
+    testing::internal::CaptureStderr();
+    shell::OnStateEntered = [&](shell::State s) {
+        if (s == shell::State::MainMenu) backend.CloseAt(backend.TickCount() + 100);
+    };
+    EXPECT_EQ(shell::RunProgram(), 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Values(), shipped);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;  // the preferences, the scores
+    EXPECT_NE(said.find("prefs.znd: empty file; kept as"), std::string::npos) << said;
+    EXPECT_NE(said.find("No space left on device; the shipped one is used for now"), std::string::npos) << said;
+    EXPECT_EQ(SetAside().size(), 1u);
+    EXPECT_EQ(data::Preferences("save").trouble, "disk full");
+    audio::AudioShutdown();
+    ::umount2(userDir.c_str(), MNT_DETACH);
+}
+
+// A name that cannot be looked at (here a link to itself on the way to the
+// player's folder: ELOOP) may hide a file: nothing is copied over it, and
+// it is treated as a file that cannot be read.
+TEST_F(Data, ANameThatCannotBeLookedAtIsNeverSeededOver) {
+    fs::create_directory_symlink("loop", userDir + "/loop");
+    data::SetFolders(test::GameDir(), userDir + "/loop", tempDir);
+    Set(0, 0, 3, 1, 20);
+    testing::internal::CaptureStderr();
+    data::Preferences("load");
+    const data::SaveResult saved = data::Preferences("save");
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Values(), shipped);
+    EXPECT_NE(said.find("prefs.znd: cannot be read: Too many levels of symbolic links; the file is left as it is"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(saved.trouble, "file unreadable");
+}
+
+// Two copies of the game saving at once, 1,000 times each: every read of
+// the files parses, the open levels never go down, and in the end the
+// files hold every level either opened and the ten best of every player
+// either entered.
+TEST_F(Data, TwoCopiesSavingAtOnceLoseNothingAndGarbleNothing) {
+    // In memory where there is a tmpfs at /dev/shm: 2,000 waits for the disk
+    // would take most of a minute.
+    char shm[] = "/dev/shm/zintari-test-XXXXXX";
+    const std::string folder = fs::is_directory("/dev/shm") && mkdtemp(shm) ? shm : userDir;
+    data::SetFolders(test::GameDir(), folder, tempDir);
+    data::Preferences("load");
+    data::LoadScores();
+    constexpr int Saves = 500;  // of each file, by each copy
+    auto copy = [&](int id) {
+        const std::string temp = tempDir + "/" + std::to_string(id);  // each copy has its own
+        fs::create_directory(temp);
+        data::SetFolders(test::GameDir(), folder, temp);
+        for (int i = 0; i < Saves; ++i) {
+            Difficulty = uint8_t(1 + id);
+            LevelsUnlocked = id == 0 ? uint8_t(1 + i * (LevelCount - 1) / (Saves - 1)) : 1;  // one copy opens levels
+            if (!data::Preferences("save")) _exit(2);
+            if (!data::EnterBestPlayer("p" + std::to_string(id), 100000 + 2 * i + id)) _exit(3);
+        }
+        _exit(0);
+    };
+    pid_t copies[2];
+    for (int id = 0; id < 2; ++id)
+        if ((copies[id] = fork()) == 0) copy(id);
+    int reads = 0, lowest = 1;
+    bool running = true;
+    while (running) {
+        for (pid_t c : copies) running = running && ::waitpid(c, nullptr, WNOHANG) == 0;
+        ASSERT_TRUE(data::ParsePreferences(test::Unscrambled(folder + "/prefs.znd")));
+        ASSERT_TRUE(data::ParseScores(test::Unscrambled(folder + "/scores.znd")));
+        EXPECT_GE(LevelsUnlocked, lowest);
+        lowest = LevelsUnlocked;
+        ++reads;
+    }
+    for (pid_t c : copies) {
+        int status = 0;
+        ::waitpid(c, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    data::Preferences("load");
+    EXPECT_EQ(LevelsUnlocked, LevelCount);
+    data::LoadScores();
+    Table best;
+    for (int v = 100000 + 2 * Saves - 1; v >= 100000 + 2 * Saves - 10; --v) best.push_back("p" + std::to_string(v % 2) + " " + std::to_string(v));
+    EXPECT_EQ(Scores(), best);
+    EXPECT_GT(reads, 10);
+    for (const auto& file : fs::directory_iterator(folder))
+        EXPECT_EQ(file.path().string().find(".part-"), std::string::npos) << file.path();
+    if (folder != userDir) fs::remove_all(folder);
 }
 
 // ---------------------------------------------------------------- help file

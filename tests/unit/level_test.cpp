@@ -203,18 +203,20 @@ TEST_F(LevelEnd, TheUnlockIsSavedBeforeEnterSoClosingTheWindowKeepsItAndAFailedS
     for (const auto& [y, text] : texts) EXPECT_TRUE(test::ShowsText(BackBuffer, 210, y, text));
     EXPECT_TRUE(test::ShowsText(BackBuffer, 210, 300, "Level auto-saved"));
 
-    // The new file cannot be written (a folder holds its temporary name, which
-    // stops root too): the screen says so, and the open level waits in
+    // The new file cannot be written (the player's folder has become a file,
+    // which stops root too): the screen says so, and the open level waits in
     // memory for the next save that works.
-    std::filesystem::create_directory(userDir + "/prefs.znd.part");
+    const std::string gone = userDir + "/gone";
+    data::WriteFileAtomically(gone, "x");
+    data::SetFolders(test::GameDir(), gone, tempDir);
     FinishLevel(5, 6);
     testing::internal::CaptureStderr();
     backend.CloseAt(TickCount() + 6000);
     EXPECT_THROW(levels::CompleteLevel(), ProgramEnded);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("not saved"), std::string::npos);
     EXPECT_TRUE(test::ShowsText(PrimarySurface, 210, 300, "Level not saved"));
+    data::SetFolders(test::GameDir(), userDir, tempDir);
     EXPECT_EQ(std::vector<int>({LevelsUnlocked, test::StoredLevelsUnlocked()}), std::vector<int>({7, 6}));
-    std::filesystem::remove(userDir + "/prefs.znd.part");
     EXPECT_TRUE(data::Preferences("save"));
     EXPECT_EQ(test::StoredLevelsUnlocked(), 7);
 }

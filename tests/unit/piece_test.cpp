@@ -123,6 +123,17 @@ protected:
         return next;
     }
     std::vector<int32_t> falls, moves;
+
+    // Whether the screen shows the upright bar where it stands.
+    static ::testing::AssertionResult BarShown() {
+        for (int j = 0; j < 3; ++j)
+            if (auto shown = test::ShowsSprite(platform::PrimarySurface, WellLeft + PieceX + CellSize,
+                                               WellTop + PieceY + CellSize * j,
+                                               platform::BlockSurfaces[PieceGrid[1][j].Sprite]);
+                !shown)
+                return shown << " (cell " << j << " of the bar)";
+        return ::testing::AssertionSuccess();
+    }
 };
 
 TEST_F(Pieces, CellRollsFollowTheLevelsLimits) {
@@ -275,9 +286,7 @@ TEST_F(Pieces, ThePieceFallsOneRowPerIntervalFasterWithDownOrSpace) {
         const int32_t i = c.interval;  // the first step one interval after entry
         EXPECT_EQ(falls, (std::vector<int32_t>{i, 2 * i, 3 * i, 4 * i, 5 * i}));
         EXPECT_EQ(PieceY, -72 + 5 * 24);
-        for (int j = 0; j < 3; ++j)  // drawn where it stands
-            EXPECT_TRUE(test::ShowsSprite(platform::PrimarySurface, WellLeft + PieceX + CellSize,
-                                          WellTop + PieceY + CellSize * j, platform::BlockSurfaces[PieceGrid[1][j].Sprite]));
+        EXPECT_TRUE(BarShown());  // drawn where it stands
     }
 }
 
@@ -285,6 +294,8 @@ TEST_F(Pieces, HeldKeysActEveryHundredMillisecondsAndPauseStopsThePiece) {
     Row().Speed = 200;  // 1.6 s: no fall while we watch
     Deal(Shapes[0]);
     PieceX = 96, PieceY = 120;
+    Control(50);
+    EXPECT_TRUE(BarShown());  // a new piece shows before it first moves
     platform::PressKey(platform::VK_LEFT);  // held when the piece enters
     backend.ReleaseAt(backend.TickCount() + 350, platform::VK_LEFT);
     Control(1000);
