@@ -144,6 +144,7 @@ TEST_F(AudioTest, TheMenuTuneAndTheHelpTuneTakeTurnsWithNoGapInEither) {
     Stop(IntroWav);  // a level
     LoadPiece(MusicPlayer, "mid0.Mid", 999);
     PlayPiece(MusicPlayer);
+    StopAll(HelpMusicPlayer);  // not the one playing: the level tune goes on
     const auto level = Mix(3 * 44100);
     StopAll(MusicPlayer);
     Mix(512);
