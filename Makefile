@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build play test unit e2e bench fuzz fuzz-build soak clean
+.PHONY: all setup configure build play package repro test unit e2e bench fuzz fuzz-build soak clean
 
 all: build
 
@@ -20,6 +20,15 @@ build: configure
 
 play: build
 	./$(BUILD)/game/zintari
+
+# The Debian package, $(BUILD)/zintari_1.0.0-1_amd64.deb: the game and its
+# data only, not the tests.
+package: configure
+	cmake --build $(BUILD) --target deb
+
+# Two packages from clean builds at different paths, compared byte for byte.
+repro: setup
+	scripts/repro.sh
 
 # The clang build of the libFuzzer targets.
 FUZZ_TARGETS = fuzz_Levels fuzz_Preferences fuzz_Scores fuzz_Help fuzz_Codec

@@ -97,8 +97,8 @@ def memory(pid):
                 groups[name] = groups.get(name, 0) + int(head[1]) / 1024.0
     with open("/proc/%d/status" % pid) as f:
         status = dict(line.split(":", 1) for line in f)
-    rss = {key: int(status[field].split()[0]) / 1024.0
-           for key, field in (("total", "VmRSS"), ("anonymous", "RssAnon"), ("file", "RssFile"), ("shared", "RssShmem"))}
+    fields = (("total", "VmRSS"), ("anonymous", "RssAnon"), ("file", "RssFile"), ("shared", "RssShmem"))
+    rss = {key: int(status[field].split()[0]) / 1024.0 for key, field in fields}
     with open("/proc/%d/maps" % pid) as f:
         maps = f.read()
     return rss, sorted(groups.items(), key=lambda kv: -kv[1]), [name for name in GL_LIBRARIES if name in maps]

@@ -27,6 +27,7 @@ std::string createdTemp;
 // The player's files that could not be read this run: saves leave them be.
 std::set<std::string> leftUnread;
 constexpr const char* LockFile = "saves.lock";
+FileLog* fileLog = nullptr;
 
 std::string Join(const std::string& folder, const std::string& relative) { return folder + "/" + relative; }
 std::string Reason() { return std::strerror(errno); }
@@ -201,7 +202,13 @@ std::string TroubleOf(int error) {
     }
 }
 
-SaveResult SaveUserFile(const std::string& relative, const std::string& plainName, const Merge& merge) {
+void UseFileLog(FileLog* log) { fileLog = log; }
+
+namespace {
+
+// The save itself; seen is the file's text it merged into.
+SaveResult SaveToDisk(const std::string& relative, const std::string& plainName, const Merge& merge,
+                      std::optional<std::string>& seen) {
     const std::string path = UserFile(relative);
     if (leftUnread.count(path)) {
         std::fprintf(stderr, "zintari: not saved: %s could not be read and is left as it is\n", path.c_str());
@@ -212,6 +219,7 @@ SaveResult SaveUserFile(const std::string& relative, const std::string& plainNam
     try {
         if (Present(path)) {
             const std::string current = PlainCopy(path, plainName).Contents();
+            seen = current;
             text = merge(&current);
             if (!text) {
                 const std::string aside = SetAside(path);
@@ -240,6 +248,19 @@ SaveResult SaveUserFile(const std::string& relative, const std::string& plainNam
     return result;
 }
 
+}  // namespace
+
+SaveResult SaveUserFile(const std::string& relative, const std::string& plainName, const Merge& merge) {
+    if (const std::optional<SaveRecord> replayed = fileLog ? fileLog->ReplaySave(relative) : std::nullopt) {
+        if (replayed->trouble.empty() && !merge(replayed->current ? &*replayed->current : nullptr)) merge(nullptr);
+        return {replayed->trouble};
+    }
+    std::optional<std::string> seen;
+    const SaveResult result = SaveToDisk(relative, plainName, merge, seen);
+    if (fileLog) fileLog->Saved(relative, {seen, result.trouble});
+    return result;
+}
+
 void SeedUserFile(const std::string& relative) {
     const std::string target = UserFile(relative);
     if (Present(target)) return;
@@ -248,10 +269,15 @@ void SeedUserFile(const std::string& relative) {
 
 void LoadUserFile(const std::string& relative, const std::string& plainName, bool (*parse)(const std::string&),
                   const std::string& what) {
+    if (const std::optional<std::string> replayed = fileLog ? fileLog->ReplayLoad(relative) : std::nullopt) {
+        if (!parse(*replayed)) throw Damaged(relative + " in the replay: not " + what);
+        return;
+    }
     const std::string path = UserFile(relative);
     auto load = [&](const std::string& from) {
-        const PlainCopy plain(from, plainName);
-        if (!parse(plain.Contents())) throw Damaged(from + ": not " + what);
+        const std::string text = PlainCopy(from, plainName).Contents();
+        if (!parse(text)) throw Damaged(from + ": not " + what);
+        if (fileLog) fileLog->Loaded(relative, text);
     };
     std::string trouble;
     try {

@@ -99,6 +99,24 @@ void SeedUserFile(const std::string& relative);
 // rest of the run, and the shipped one is used from memory, with a message.
 void LoadUserFile(const std::string& relative, const std::string& plainName, bool (*parse)(const std::string&),
                   const std::string& what);
+// A run being recorded or replayed sees the player's files through a log:
+// a recording notes what each load read and what each save met; a replay
+// gives them back from its log instead of touching the files, so it never
+// writes the player's files and the game takes the course it took.
+struct SaveRecord {
+    std::optional<std::string> current;  // the file's text the save merged into
+    std::string trouble;
+};
+class FileLog {
+public:
+    virtual ~FileLog() = default;
+    virtual std::optional<std::string> ReplayLoad(const std::string&) { return std::nullopt; }
+    virtual std::optional<SaveRecord> ReplaySave(const std::string&) { return std::nullopt; }
+    virtual void Loaded(const std::string&, const std::string&) {}
+    virtual void Saved(const std::string&, const SaveRecord&) {}
+};
+void UseFileLog(FileLog* log);  // nullptr: none
+
 // Renames a damaged user file to name.YYYYMMDD-HHMMSS.bad, with -2, -3...
 // before .bad when that name is taken, so an earlier one is never replaced.
 // Returns the new name, or "" when the file could not be renamed.

@@ -53,6 +53,9 @@ public:
 
     // Whether the window lost the keyboard's focus since the last call.
     virtual bool TakeFocusLoss() = 0;
+
+    // The seed of the game's random numbers: the time of day with the clock.
+    virtual uint64_t RandomSeed();
 };
 
 // The backend the game runs on. Set by main() or by a test.

@@ -1,6 +1,7 @@
 #include "platform/headless_backend.h"
 
 #include <algorithm>
+#include <ctime>
 
 #include "platform/keyboard.h"
 #include "platform/timing.h"
@@ -20,6 +21,8 @@ Backend& Active() {
 }
 
 void Use(Backend* backend) { active = backend; }
+
+uint64_t Backend::RandomSeed() { return uint64_t(std::time(nullptr)) ^ uint64_t(TickCount()); }
 
 void HeadlessBackend::PressAt(int32_t t, int vk) { script_.insert({t, {Action::Press, vk, {}}}); }
 void HeadlessBackend::ReleaseAt(int32_t t, int vk) { script_.insert({t, {Action::Release, vk, {}}}); }

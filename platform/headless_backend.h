@@ -18,7 +18,10 @@ public:
     void ProcessEvents() override;
     void Idle() override;
     void SetScreen(const Surface* screen) override { screen_ = screen; }
-    void ScreenChanged() override { ++screenChanges_; }
+    void ScreenChanged() override {
+        ++screenChanges_;
+        if (onScreenChanged) onScreenChanged();
+    }
     bool DisplayUsable() override { return usable_; }
     std::string ClipboardText() override { return clipboard_; }
     void ShowCursor(bool shown) override { cursorShown_ = shown; }
@@ -51,6 +54,8 @@ public:
     // Called on every yield, after the script, and on every busy-wait pass;
     // either may throw ProgramEnded.
     std::function<void()> onYield, onIdle;
+    // Called on every present.
+    std::function<void()> onScreenChanged;
 
     const Surface* Screen() const { return screen_; }
     int ScreenChanges() const { return screenChanges_; }

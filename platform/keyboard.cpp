@@ -42,6 +42,10 @@ void ResetKeyboard() {
     NameField() = TextField{};
 }
 
+void SetKeyState(int vk, bool held, bool toggled) {
+    if (Valid(vk)) states[size_t(vk)] = uint16_t((held ? HeldBits : 0) | (toggled ? ToggleBit : 0));
+}
+
 bool NameCharAllowed(char c) { return c >= 32 && c < 127 && c != '"'; }
 
 void TextField::Type(const std::string& typed) {

@@ -36,6 +36,8 @@ void SetKeyToggle(int vk);
 void ClearKeyToggles();
 // Forgets everything: no key held or toggled.
 void ResetKeyboard();
+// A key's state whole, held and toggled, as a replay gives it back.
+void SetKeyState(int vk, bool held, bool toggled);
 
 // A key held after it has been up at least once since the watch began: a
 // key still held from the screen before does not count until let go.

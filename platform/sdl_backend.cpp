@@ -131,6 +131,7 @@ public:
         const char* spin = std::getenv("ZINTARI_YIELD_SPINS");
         spins_ = spin && *spin == '1';
         start_ = SDL_GetTicks();
+        now_ = 0;
     }
 
     ~SdlBackend() override {
@@ -141,9 +142,11 @@ public:
         SDL_Quit();
     }
 
-    // Starts at 0 so that a long-running desktop does not matter; the
-    // game's differences are wrap-safe anyway.
-    int32_t TickCount() override { return int32_t(SDL_GetTicks() - start_); }
+    // The clock as the last yield or busy-wait pass read it: it moves only
+    // between passes, as the keys do, so a run is replayed from one reading
+    // a pass. Starts at 0 so that a long-running desktop does not matter;
+    // the game's differences are wrap-safe anyway.
+    int32_t TickCount() override { return now_; }
 
     void ProcessEvents() override {
         for (const SDL_Event& e : std::exchange(heldBack_, {})) Handle(e);
@@ -151,6 +154,7 @@ public:
         while (SDL_PollEvent(&e)) Handle(e);
         Refresh();
         if (Sleep(e)) Handle(e);
+        now_ = RealTicks();
     }
 
     void Idle() override {
@@ -161,6 +165,7 @@ public:
         while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) HandleOrHoldBack(e);
         Refresh();
         if (Sleep(e)) HandleOrHoldBack(e);
+        now_ = RealTicks();
     }
 
     void SetScreen(const Surface* screen) override {
@@ -254,6 +259,8 @@ private:
         SDL_RenderPresent(renderer_);
     }
 
+    int32_t RealTicks() const { return int32_t(SDL_GetTicks() - start_); }
+
     void HandleOrHoldBack(const SDL_Event& e) {
         if (e.type == SDL_QUIT || e.type == SDL_WINDOWEVENT) Handle(e);
         else heldBack_.push_back(e);
@@ -337,7 +344,7 @@ private:
             return false;
         }
         int32_t ms = MaxSleepMs;
-        if (due) ms = std::min(ms, Since(*due, TickCount()));
+        if (due) ms = std::min(ms, Since(*due, RealTicks()));
         if (Pending()) ms = std::min(ms, int32_t(lastRefresh_ + RefreshPeriodMs - SDL_GetTicks()));
         return ms > 0 && SDL_WaitEventTimeout(&e, int(ms));
     }
@@ -478,6 +485,7 @@ private:
     std::optional<Rect> fieldShown_;   // the name field's box as the window shows it
     bool whole_ = true, fieldChanged_ = false, focusLost_ = false, spins_ = false;
     uint32_t start_ = 0, lastRefresh_ = 0;
+    int32_t now_ = 0;  // the clock at the end of the last pass
     // The window's surface: its size and format, the picture's place in it,
     // the game pixel of each of its columns and rows, and every colour in it.
     int outW_ = 0, outH_ = 0, left_ = 0, top_ = 0;
@@ -494,14 +502,27 @@ std::unique_ptr<Backend> MakeSdlBackend(bool fullScreen) { return std::make_uniq
 
 #include <unistd.h>
 
+#include <filesystem>
+
 namespace platform {
 
-std::string ExecutableFolder() {
+std::string ExecutablePath() {
     char path[4096];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
     if (n <= 0) throw data::FatalError("cannot find the program's own folder");
-    std::string exe(path, size_t(n));
+    return std::string(path, size_t(n));
+}
+
+std::string ExecutableFolder() {
+    const std::string exe = ExecutablePath();
     return exe.substr(0, exe.rfind('/'));
+}
+
+std::string GameDataFolder() {
+    const std::string program = ExecutableFolder();
+    const auto installed = (std::filesystem::path(program) / "../share/games/zintari").lexically_normal();
+    std::error_code ignored;
+    return std::filesystem::is_directory(installed, ignored) ? installed.string() : program;
 }
 
 std::string UserDataFolder() {

@@ -17,8 +17,13 @@ std::unique_ptr<Backend> MakeSdlBackend(bool fullScreen = true);
 }  // namespace platform
 
 namespace platform {
-// The folder of the running executable (from /proc/self/exe).
+// The running executable (from /proc/self/exe), and its folder.
+std::string ExecutablePath();
 std::string ExecutableFolder();
+// The game's read-only data: ../share/games/zintari from the program's
+// folder when installed (under any prefix), else the program's folder itself
+// (build/game).
+std::string GameDataFolder();
 // The player's data folder, $XDG_DATA_HOME/zintari, created if absent.
 std::string UserDataFolder();
 }  // namespace platform

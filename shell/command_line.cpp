@@ -9,31 +9,46 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (arg == "--help" || arg == "-h") line.action = CommandLine::Help;
         else if (arg == "--version") line.action = CommandLine::Version;
         else if (arg == "--windowed") line.windowed = true;
+        else if (arg == "--no-record") line.record = false;
+        else if (arg == "--check") line.check = true;
+        else if (arg == "--replay" && i + 1 < argc) line.replay = argv[++i];
         else {
             line.action = CommandLine::Wrong;
-            line.wrong = arg;
+            line.wrong = arg == "--replay" ? "--replay needs a file" : "unknown option " + arg;
         }
-        // The first that is not --windowed decides.
+        // The first that is not an option of play decides.
         if (line.action != CommandLine::Play) break;
+    }
+    if (line.action == CommandLine::Play && line.check && line.replay.empty()) {
+        line.action = CommandLine::Wrong;
+        line.wrong = "--check goes with --replay";
     }
     return line;
 }
 
 std::string Usage() {
-    return "Usage: zintari [--windowed]\n"
+    return "Usage: zintari [--windowed] [--no-record]\n"
+           "       zintari --replay FILE [--check] [--windowed]\n"
            "       zintari --help | --version\n"
            "\n"
            "Zintari is a falling-block puzzle game: line up balls of one colour to\n"
            "clear them, through 30 levels.\n"
            "\n"
-           "  --windowed  start in a window instead of full screen (F11 switches)\n"
-           "  -h, --help  show this help and exit\n"
-           "  --version   show the version and exit\n"
+           "  --windowed     start in a window instead of full screen (F11 switches)\n"
+           "  --no-record    keep no replay of this run\n"
+           "  --replay FILE  show a recorded run again (Space pauses, Right and Left\n"
+           "                 change the speed, Esc ends)\n"
+           "  --check        with --replay: play the run unseen, print how it ended,\n"
+           "                 and exit 1 when it does not end as it was recorded\n"
+           "  -h, --help     show this help and exit\n"
+           "  --version      show the version and exit\n"
            "\n"
            "Your preferences and best players are kept in $XDG_DATA_HOME/zintari\n"
-           "(~/.local/share/zintari when XDG_DATA_HOME is not set).\n";
+           "(~/.local/share/zintari when XDG_DATA_HOME is not set), and replays\n"
+           "of your last 20 runs in its folder replays.\n";
 }
 
-std::string VersionText() { return std::string("zintari ") + ZINTARI_VERSION + "\n"; }
+std::string VersionNumber() { return ZINTARI_VERSION; }
+std::string VersionText() { return "zintari " + VersionNumber() + "\n"; }
 
 }  // namespace shell

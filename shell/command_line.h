@@ -7,7 +7,10 @@ namespace shell {
 struct CommandLine {
     enum Action { Play, Help, Version, Wrong } action = Play;
     bool windowed = false;  // start in a window instead of full screen
-    std::string wrong;      // the argument not understood
+    bool record = true;     // keep a replay of the run
+    std::string replay;     // a replay to show (or check) instead of playing
+    bool check = false;     // check the replay unseen instead of showing it
+    std::string wrong;      // what is wrong: "unknown option --bogus"
 };
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
@@ -16,5 +19,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv);
 std::string Usage();
 // "zintari 1.0"
 std::string VersionText();
+// "1.0"
+std::string VersionNumber();
 
 }  // namespace shell

@@ -1,7 +1,7 @@
 #include "shell/program.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <iterator>
 
 #include "audio/audio.h"
@@ -24,7 +24,48 @@
 
 namespace shell {
 
-std::function<void(State)> OnStateEntered;
+std::function<void(State)> OnStateEntered, ReplayWatch;
+
+namespace {
+
+RunSummary summary;
+int linesSeen = 0;        // the level's lines when last looked at
+State current = State::Shutdown;
+int32_t enteredAt = 0;    // when the current state began
+
+bool InPlay(State s) {
+    switch (s) {
+    case State::PieceControl:
+    case State::Settle:
+    case State::Resolve:
+    case State::Clear:
+    case State::FirePower:
+    case State::Sweep:
+    case State::Rain:
+    case State::Airstone:
+    case State::HolyCross:
+    case State::Bomb: return true;
+    default: return false;
+    }
+}
+
+// Notes what the run has come to as it enters state s.
+void Account(State s) {
+    const int32_t now = platform::TickCount();
+    if (InPlay(current)) summary.playMs += platform::Since(now, enteredAt);
+    current = s;
+    enteredAt = now;
+    if (s == State::PieceControl) summary.levels = std::max(summary.levels, CurrentLevel + 1);
+    summary.score = std::max(summary.score, Score);
+    const int lines = Horizontals + Verticals + Diagonals;  // only a level start lowers them
+    if (lines < linesSeen) linesSeen = 0;
+    summary.lines += lines - linesSeen;
+    linesSeen = lines;
+}
+
+}  // namespace
+
+const RunSummary& LastRun() { return summary; }
 
 const char* StateName(State s) {
     static const char* const names[] = {
@@ -78,7 +119,7 @@ void LoadEverything() {
     data::LoadScores();
     EnableTimer2();
     ClipboardText = Active().ClipboardText();
-    game::SeedRandom(uint64_t(std::time(nullptr)) ^ uint64_t(TickCount()));
+    game::SeedRandom(Active().RandomSeed());
 }
 
 State Form_Load() {
@@ -111,16 +152,26 @@ void Shutdown() {
 
 int RunProgram() {
     int status = 0;
+    summary = {};
+    linesSeen = 0;
+    current = State::Shutdown;
     try {
         State s = Form_Load();
         while (s != State::Shutdown) {
+            Account(s);
+            if (ReplayWatch) ReplayWatch(s);
             if (OnStateEntered) OnStateEntered(s);
             s = RunState(s);
         }
+        Account(s);
+        summary.how = "exit";
     } catch (const platform::ProgramEnded&) {
         // The window was closed: the program ends at once.
+        Account(State::Shutdown);
+        summary.how = "closed";
     } catch (const std::exception& e) {  // a FatalError, or the system out of memory or threads
         std::fprintf(stderr, "zintari: %s\n", e.what());
+        summary.how = std::string("error: ") + e.what();
         status = 1;
     }
     Shutdown();

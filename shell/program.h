@@ -3,7 +3,9 @@
 // follows; nothing nests one screen inside another, so the stack stays flat
 // however long a game or a cascade runs.
 #pragma once
+#include <cstdint>
 #include <functional>
+#include <string>
 
 namespace shell {
 
@@ -51,7 +53,23 @@ int RunProgram();
 // temporary folder. The caller stops after it.
 void Shutdown();
 
-// Called with every state the loop enters (tests watch the game with it).
-extern std::function<void(State)> OnStateEntered;
+// Called with every state the loop enters (tests watch the game with it;
+// a recording or a replay notes the game as each state begins).
+extern std::function<void(State)> OnStateEntered, ReplayWatch;
+
+// What a run came to: the highest level played, the best score of its
+// games, the lines cleared in all its levels, the time spent in play, and
+// how it ended ("exit" from the menu, "closed" with the window, or
+// "error: " and why).
+struct RunSummary {
+    int levels = 0;
+    int32_t score = 0;
+    int lines = 0;
+    int32_t playMs = 0;
+    std::string how;
+    bool operator==(const RunSummary&) const = default;
+};
+// The run going on, or the last one.
+const RunSummary& LastRun();
 
 }  // namespace shell

@@ -56,5 +56,5 @@ if(ZINTARI_FUZZ)
   endforeach()
 endif()
 
-add_test(NAME package_install COMMAND ${CMAKE_SOURCE_DIR}/tests/package/test_install.sh ${CMAKE_BINARY_DIR})
-set_tests_properties(package_install PROPERTIES LABELS package TIMEOUT 120)
+add_test(NAME package_deb COMMAND ${CMAKE_SOURCE_DIR}/tests/package/test_package.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+set_tests_properties(package_deb PROPERTIES LABELS package TIMEOUT 300)

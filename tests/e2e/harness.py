@@ -178,11 +178,12 @@ class Game:
     pixel of the screen; clipboard=text
     owned before the start; audio="disk" to record the sound; prefs (keyword
     arguments of prefs_text) and scores written beforehand; levels={number:
-    fields} to play from a scratch copy of the game's folder."""
+    fields} to play from a scratch copy of the game's folder; args for the
+    command line."""
 
     def __init__(self, name, screen=(640, 480), depth=24, clipboard=None, audio="dummy", prefs=None, scores=None,
-                 levels=None):
-        self.name, self.screen, self.depth, self.clipboard = name, screen, depth, clipboard
+                 levels=None, args=()):
+        self.name, self.screen, self.depth, self.clipboard, self.args = name, screen, depth, clipboard, list(args)
         self.tmp = tempfile.mkdtemp(prefix="zintari-e2e-")
         self.data_dir = os.path.join(self.tmp, "data", "zintari")
         self.audio_path = os.path.join(self.tmp, "audio.raw")
@@ -236,8 +237,8 @@ class Game:
         for _ in range(20):  # a display number at random, not one that another harness may have just closed
             read, write = os.pipe()
             self.spawn(["Xvfb", ":%d" % random.randint(100, 9999), "-displayfd", str(write), "-fbdir", self.tmp,
-                        "-nolisten", "tcp", "-wr", "-screen", "0", "%dx%dx%d" % (*self.screen, self.depth)], pass_fds=(write,),
-                       stderr=self.logfile("xvfb"))
+                        "-nolisten", "tcp", "-wr", "-screen", "0", "%dx%dx%d" % (*self.screen, self.depth)],
+                       pass_fds=(write,), stderr=self.logfile("xvfb"))
             os.close(write)
             with os.fdopen(read) as f:  # Xvfb writes the number when it is ready, nothing when it cannot start
                 self.env["DISPLAY"] = ":" + f.readline().strip()
@@ -260,7 +261,7 @@ class Game:
             clip.stdin.close()
             wait_until(lambda: self.run("xclip", "-o", "-selection", "clipboard") == self.clipboard, 30,
                        "the clipboard to hold the phrase")
-        self.game = self.spawn([self.exe], stdout=self.logfile("game"), stderr=subprocess.STDOUT)
+        self.game = self.spawn([self.exe] + self.args, stdout=self.logfile("game"), stderr=subprocess.STDOUT)
         self.window = wait_until(self.find_window, 30, "the game's window with the focus")
         self.frame = self.geometry()
 

@@ -113,15 +113,25 @@ TEST_F(Program, StartUpLoadsThePlayersFilesAndLeavesNoKeyToggled) {
 }
 
 // --help, --version and an unknown option are run by tests/e2e/test_command_line.py.
-TEST(CommandLine, WindowedGoesWithPlayAndTheFirstOtherArgumentDecides) {
+TEST(CommandLine, OptionsOfPlayGoTogetherAndTheFirstOtherArgumentDecides) {
     using Line = shell::CommandLine;
-    for (const auto& [args, action, windowed] : std::vector<std::tuple<std::vector<const char*>, Line::Action, bool>>{
-             {{"zintari"}, Line::Play, false},
-             {{"zintari", "--windowed"}, Line::Play, true},
-             {{"zintari", "--windowed", "--bogus", "--help"}, Line::Wrong, true}}) {
-        const Line line = shell::ParseCommandLine(int(args.size()), args.data());
-        EXPECT_EQ(std::tuple(line.action, line.windowed), std::tuple(action, windowed)) << args.back();
-        EXPECT_EQ(line.wrong, action == Line::Wrong ? "--bogus" : "");
+    struct Case {
+        std::vector<const char*> args;
+        Line::Action action;
+        bool windowed, record, check;
+        std::string replay, wrong;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"zintari"}, Line::Play, false, true, false, "", ""},
+             {{"zintari", "--windowed", "--no-record"}, Line::Play, true, false, false, "", ""},
+             {{"zintari", "--replay", "run.zrp", "--check"}, Line::Play, false, true, true, "run.zrp", ""},
+             {{"zintari", "--windowed", "--bogus", "--help"}, Line::Wrong, true, true, false, "", "unknown option --bogus"},
+             {{"zintari", "--replay"}, Line::Wrong, false, true, false, "", "--replay needs a file"},
+             {{"zintari", "--check"}, Line::Wrong, false, true, true, "", "--check goes with --replay"}}) {
+        const Line line = shell::ParseCommandLine(int(c.args.size()), c.args.data());
+        EXPECT_EQ(std::tuple(line.action, line.windowed, line.record, line.check, line.replay, line.wrong),
+                  std::tuple(c.action, c.windowed, c.record, c.check, c.replay, c.wrong))
+            << c.args.back();
     }
 }
 

@@ -1,0 +1,313 @@
+#include "replay/recorder.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "game/state.h"
+#include "platform/keyboard.h"
+#include "replay/format.h"
+#include "shell/command_line.h"
+
+namespace fs = std::filesystem;
+
+namespace replay {
+
+KeyboardImage KeyboardImage::Now() {
+    KeyboardImage k;
+    for (int vk = 0; vk < 256; ++vk) k.states[size_t(vk)] = platform::GetKeyState(vk);
+    k.name = platform::NameField().text;
+    return k;
+}
+
+void KeyboardImage::Restore() const {
+    for (int vk = 0; vk < 256; ++vk) platform::SetKeyState(vk, states[size_t(vk)] < 0, states[size_t(vk)] & 1);
+    platform::NameField().text = name;
+}
+
+uint32_t GameDigest() {
+    uint32_t h = 2166136261u;  // FNV-1a
+    auto mix = [&](int64_t v) {
+        for (int i = 0; i < 8; ++i) h = (h ^ uint8_t(v >> (8 * i))) * 16777619u;
+    };
+    for (int64_t v : {int64_t(Score), int64_t(LinesLeft), int64_t(PowerMeter), int64_t(CurrentLevel),
+                      int64_t(PieceX), int64_t(PieceY), int64_t(LevelsUnlocked)})
+        mix(v);
+    for (const auto& column : Well)
+        for (const Cell& c : column) mix(c.Sprite);
+    for (const auto& column : PieceGrid)
+        for (const Cell& c : column) mix(c.Sprite);
+    return h;
+}
+
+// Compresses what the game's thread hands it and writes it every few
+// seconds on a thread of its own, so a slow disk never holds up a frame.
+class Writer {
+public:
+    Writer(int fd, std::string path, std::string gameFolder, std::string executable, int flushMs)
+        : fd_(fd), path_(std::move(path)), gameFolder_(std::move(gameFolder)), executable_(std::move(executable)),
+          flushPeriod_(flushMs), thread_([this] { Run(); }) {}
+    ~Writer() { Close(""); }
+
+    void Add(const std::string& bytes) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        pending_ += bytes;
+    }
+    // Writes what is left and last the bytes given, ends the stream and
+    // closes the file.
+    void Close(const std::string& last) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (closing_) return;
+            pending_ += last;
+            closing_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+    bool Failed() const { return failed_; }
+
+private:
+    void Run() {
+        std::string header = std::string(Magic, sizeof Magic - 1) + char(FormatVersion);
+        Write(header);
+        std::string stream = HeaderBytes(shell::VersionNumber(), ShippedFiles(gameFolder_, executable_));
+        for (bool closing = false; !closing;) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                wake_.wait_for(lock, flushPeriod_, [this] { return closing_; });
+                stream += std::exchange(pending_, {});
+                closing = closing_;
+            }
+            if (stream.empty() && !closing) continue;
+            // Each piece ends with the CRC-32 of the whole stream so far.
+            crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(stream.data()), uInt(stream.size()));
+            Encoder check;
+            check.Byte(uint8_t(Tag::Check));
+            check.Fixed32(uint32_t(crc_));
+            crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(check.bytes.data()), uInt(check.bytes.size()));
+            Write(compressor_.Add(std::exchange(stream, {}) + check.bytes, closing));
+        }
+        if (::close(fd_) != 0) Fail(errno);
+    }
+
+    void Write(const std::string& bytes) {
+        for (size_t done = 0; !failed_ && done < bytes.size();) {
+            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) Fail(errno);
+            else done += size_t(n);
+        }
+    }
+
+    void Fail(int error) {
+        if (failed_) return;
+        failed_ = true;
+        std::fprintf(stderr, "zintari: the recording stops: %s: %s\n", path_.c_str(), std::strerror(error));
+    }
+
+    int fd_;
+    std::string path_, gameFolder_, executable_;
+    std::chrono::milliseconds flushPeriod_;
+    Compressor compressor_;
+    uLong crc_ = crc32(0, nullptr, 0);
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::string pending_;
+    bool closing_ = false;
+    std::atomic<bool> failed_ = false;
+    std::thread thread_;
+};
+
+namespace {
+
+std::string LocalStamp() {
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    return stamp;
+}
+
+}  // namespace
+
+std::unique_ptr<Recorder> Recorder::Start(platform::Backend& inner, const std::string& folder,
+                                          const std::string& gameFolder, const std::string& executable,
+                                          int flushMs) {
+    std::error_code failed;
+    fs::create_directories(folder, failed);
+    const std::string stamp = LocalStamp();
+    std::string path;
+    int fd = -1;
+    for (int n = 1; fd < 0 && n < 100; ++n) {  // a second run within the same second gets -2
+        path = folder + "/" + stamp + (n > 1 ? "-" + std::to_string(n) : "") + ".zrp";
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        std::fprintf(stderr, "zintari: the run is not recorded: %s: %s\n", path.c_str(), std::strerror(errno));
+        return nullptr;
+    }
+    return std::unique_ptr<Recorder>(
+        new Recorder(inner, folder, path, stamp, std::make_unique<Writer>(fd, path, gameFolder, executable, flushMs)));
+}
+
+Recorder::Recorder(platform::Backend& inner, std::string folder, std::string path, std::string stamp,
+                   std::unique_ptr<Writer> writer)
+    : inner_(inner),
+      writer_(std::move(writer)),
+      folder_(std::move(folder)),
+      path_(std::move(path)),
+      stamp_(std::move(stamp)) {
+    data::UseFileLog(this);
+    shell::ReplayWatch = [this](shell::State s) {
+        Encoder e;
+        e.Byte(uint8_t(Tag::State));
+        e.Varint(uint64_t(s));
+        e.Fixed32(GameDigest());
+        writer_->Add(e.bytes);
+    };
+}
+
+Recorder::~Recorder() {
+    data::UseFileLog(nullptr);
+    shell::ReplayWatch = nullptr;
+}
+
+uint32_t Recorder::Delta() {
+    const uint32_t now = uint32_t(inner_.TickCount());
+    return now - std::exchange(clock_, now);
+}
+
+template <typename Pass>
+void Recorder::RecordPass(uint8_t kind, Pass pass) {
+    const KeyboardImage before = KeyboardImage::Now();
+    Encoder e;
+    try {
+        pass();
+    } catch (const platform::ProgramEnded&) {
+        e.Byte(uint8_t(Tag::Closed));
+        e.Varint(Delta());
+        writer_->Add(e.bytes);
+        throw;
+    }
+    e.Byte(kind);
+    e.Varint(Delta());
+    for (int vk = 0; vk < 256; ++vk)
+        if (const int16_t state = platform::GetKeyState(vk); state != before.states[size_t(vk)]) {
+            e.Byte(uint8_t(Tag::Key));
+            e.Varint(uint64_t(vk) * 4 + (state < 0 ? 2 : 0) + (state & 1));
+        }
+    if (platform::NameField().text != before.name) {
+        e.Byte(uint8_t(Tag::Text));
+        e.String(platform::NameField().text);
+    }
+    writer_->Add(e.bytes);
+}
+
+void Recorder::ProcessEvents() {
+    RecordPass(uint8_t(Tag::Yield), [this] { inner_.ProcessEvents(); });
+}
+
+void Recorder::Idle() {
+    RecordPass(uint8_t(Tag::Idle), [this] { inner_.Idle(); });
+}
+
+bool Recorder::DisplayUsable() {
+    const bool usable = inner_.DisplayUsable();
+    if (usable != usable_) {
+        usable_ = usable;
+        writer_->Add(std::string{char(Tag::Usable), char(usable)});
+    }
+    return usable;
+}
+
+std::string Recorder::ClipboardText() {
+    const std::string text = inner_.ClipboardText();
+    // Only whether it was the access phrase matters to the game: the
+    // player's clipboard stays out of a file meant to be shared.
+    Encoder e;
+    e.Byte(uint8_t(Tag::Clipboard));
+    e.String(text == AccessPhrase ? text : "");
+    writer_->Add(e.bytes);
+    return text;
+}
+
+bool Recorder::TakeFocusLoss() {
+    const bool lost = inner_.TakeFocusLoss();
+    if (lost) writer_->Add(std::string(1, char(Tag::FocusLost)));
+    return lost;
+}
+
+uint64_t Recorder::RandomSeed() {
+    const uint64_t seed = inner_.RandomSeed();
+    Encoder e;
+    e.Byte(uint8_t(Tag::Seed));
+    e.Varint(seed);
+    writer_->Add(e.bytes);
+    return seed;
+}
+
+void Recorder::Loaded(const std::string& relative, const std::string& text) {
+    Encoder e;
+    e.Byte(uint8_t(Tag::Load));
+    e.String(relative);
+    e.String(text);
+    writer_->Add(e.bytes);
+}
+
+void Recorder::Saved(const std::string& relative, const data::SaveRecord& save) {
+    Encoder e;
+    e.Byte(uint8_t(Tag::Save));
+    e.String(relative);
+    e.Byte(save.current.has_value());
+    if (save.current) e.String(*save.current);
+    e.String(save.trouble);
+    writer_->Add(e.bytes);
+}
+
+void Recorder::Finish(const shell::RunSummary& run) {
+    Encoder e;
+    e.Byte(uint8_t(Tag::End));
+    e.Varint(uint64_t(run.levels));
+    e.Varint(uint64_t(uint32_t(run.score)));
+    e.Varint(uint64_t(run.lines));
+    e.Varint(uint64_t(run.playMs));
+    e.String(run.how);
+    writer_->Close(e.bytes);
+    if (run.playMs < KeptPlayMs) {
+        ::unlink(path_.c_str());
+        return;
+    }
+    char level[16];
+    std::snprintf(level, sizeof level, "-level%02d-", run.levels);
+    const std::string named = folder_ + "/" + stamp_ + level + std::to_string(run.score) + ".zrp";
+    if (!fs::exists(named) && ::rename(path_.c_str(), named.c_str()) == 0) path_ = named;
+    KeepNewest(folder_, KeptRuns);
+}
+
+void KeepNewest(const std::string& folder, int keep) {
+    std::vector<std::string> replays;
+    std::error_code failed;
+    for (const auto& f : fs::directory_iterator(folder, failed))
+        if (f.path().extension() == ".zrp") replays.push_back(f.path().string());
+    std::sort(replays.begin(), replays.end());
+    for (size_t i = 0; i + size_t(keep) < replays.size(); ++i) ::unlink(replays[i].c_str());
+}
+
+}  // namespace replay

@@ -1,0 +1,193 @@
+// Runs recorded and played again: the same screen at every present and the
+// same end, unseen or paced in a window; files cut short, damaged or made
+// with other game files; which replays are kept.
+#include <zlib.h>
+
+#include <filesystem>
+#include <functional>
+#include <regex>
+#include <string_view>
+
+#include "audio/audio.h"
+#include "data/files.h"
+#include "harness.h"
+#include "platform/display.h"
+#include "platform/keyboard.h"
+#include "platform/timing.h"
+#include "replay/player.h"
+#include "replay/recorder.h"
+#include "replay/replay.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace platform;
+using Screens = std::vector<std::pair<int32_t, size_t>>;  // tick and picture of every present
+
+size_t Picture() {
+    const auto& p = PrimarySurface.Pixels();
+    return std::hash<std::string_view>{}(std::string_view(reinterpret_cast<const char*>(p.data()), p.size() * 2));
+}
+
+std::string Inflated(const std::string& compressed) {
+    std::string out(1 << 22, '\0');
+    uLongf size = uLongf(out.size());
+    EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(compressed.data()),
+                         uLong(compressed.size())),
+              Z_OK);
+    out.resize(size);
+    return out;
+}
+
+class Replay : public test::Headless {
+protected:
+    void TearDown() override {
+        audio::AudioShutdown();
+        Headless::TearDown();
+    }
+    std::string Folder() const { return userDir + "/replays"; }
+
+    // A run of the program recorded: a new game of level 1 with moves,
+    // turns and drops, the window closed at `close`. Returns its file.
+    std::string Record(int32_t close, Screens* screens = nullptr, int flushMs = 2000) {
+        backend.SetSleeps(true);
+        backend.TapAt(4000, VK_RETURN, 100);  // New Game
+        backend.TapAt(4500, VK_RETURN, 100);  // level 1
+        for (int32_t t = 10000; t < close; t += 700) {
+            backend.TapAt(t, t % 1400 ? VK_LEFT : VK_RIGHT, 150);
+            backend.TapAt(t + 300, t % 2100 ? VK_UP : VK_SPACE, 120);
+        }
+        backend.CloseAt(close);
+        const auto recorder = replay::Recorder::Start(backend, Folder(), test::GameDir(), "", flushMs);
+        EXPECT_TRUE(recorder);
+        if (screens) backend.onScreenChanged = [=] { screens->push_back({TickCount(), Picture()}); };
+        Use(recorder.get());
+        shell::RunProgram();
+        recorder->Finish(shell::LastRun());
+        Use(&backend);
+        backend.onScreenChanged = nullptr;
+        audio::AudioShutdown();
+        return recorder->Path();
+    }
+
+    // CheckReplay of the file: its status and what it printed.
+    static std::pair<int, std::string> Check(const std::string& file, const std::string& gameDir = test::GameDir()) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const int status = replay::CheckReplay(file, gameDir, "");
+        const std::string said = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+        return {status, said};
+    }
+};
+
+TEST_F(Replay, ARunPlayedAgainShowsTheSameScreenAtEveryPresentAndEndsTheSame) {
+    Screens recorded, replayed;
+    const std::string file = Record(30000, &recorded);
+    const shell::RunSummary end = shell::LastRun();
+    EXPECT_EQ(end.levels, 1);
+    EXPECT_GT(end.playMs, 15000);
+    EXPECT_EQ(end.how, "closed");
+    ASSERT_GT(recorded.size(), 50u);
+
+    // Watched: paced by a window's clock (here the headless one, which
+    // sleeps as the real one does), the real keyboard's keys its own.
+    const replay::ReadResult read = replay::ReadRecording(data::ReadWholeFile(file));
+    ASSERT_TRUE(read.recording) << read.trouble;
+    HeadlessBackend window;
+    window.SetSleeps(true);
+    window.onScreenChanged = [&] { replayed.push_back({TickCount(), Picture()}); };
+    ResetKeyboard();
+    {
+        replay::Player player(*read.recording, &window);
+        Use(&player);
+        shell::RunProgram();
+        Use(&backend);
+        EXPECT_FALSE(player.Divergence()) << *player.Divergence();
+        EXPECT_TRUE(player.AtEnd());
+        EXPECT_EQ(player.RecordedEnd(), end);
+    }
+    EXPECT_EQ(shell::LastRun(), end);
+    EXPECT_TRUE(replayed == recorded) << replayed.size() << " presents replayed, " << recorded.size() << " recorded";
+    EXPECT_GE(window.TickCount(), 30000);  // at the pace it was played
+
+    // Checked: unseen, the end printed.
+    const auto [status, said] = Check(file);
+    EXPECT_EQ(status, 0) << said;
+    EXPECT_NE(said.find("level 1, score "), std::string::npos) << said;
+    EXPECT_NE(said.find("ended: closed"), std::string::npos) << said;
+}
+
+// A file cut short (the run was killed) plays as far as its last flush; a
+// damaged one, or one of a newer format, is refused or diverges, never
+// taken for a good one; game files that differ are named.
+TEST_F(Replay, FilesCutShortDamagedOrMadeElsewhere) {
+    const std::string file = Record(20000, nullptr, 1);  // flushed every millisecond
+    const std::string bytes = data::ReadWholeFile(file);
+    auto checkBytes = [&](const std::string& changed) {
+        data::WriteFileAtomically(tempDir + "/changed.zrp", changed);
+        return Check(tempDir + "/changed.zrp");
+    };
+    const auto [cutStatus, cut] = checkBytes(bytes.substr(0, bytes.size() - 64));
+    EXPECT_EQ(cutStatus, 1) << cut;
+    EXPECT_TRUE(cut.starts_with("cut short at tick ")) << cut;
+    EXPECT_EQ(cut.find("at tick 0:"), std::string::npos) << cut;  // played up to its last flush
+
+    std::string newer = bytes;
+    newer[15] = 2;
+    EXPECT_EQ(checkBytes(newer), std::pair(1, "zintari: " + tempDir + "/changed.zrp: made by a newer version of the game (replay format 2)\n"));
+    EXPECT_EQ(checkBytes("ZINTARI"), std::pair(1, "zintari: " + tempDir + "/changed.zrp: not a replay file\n"));
+    const std::string records = replay::ReadRecording(bytes).recording->records;
+    for (size_t at = 20; at < bytes.size(); at += bytes.size() / 23) {
+        std::string changed = bytes;
+        changed[at] = char(changed[at] ^ 0x10);
+        const replay::ReadResult read = replay::ReadRecording(changed);
+        if (read.recording && read.recording->records == records) continue;  // a padding bit zlib never reads
+        const auto [status, said] = checkBytes(changed);
+        EXPECT_EQ(status, 1) << "byte " << at << ": " << said;
+        EXPECT_TRUE(said.find("damaged") != std::string::npos || said.find("diverged") != std::string::npos ||
+                    said.starts_with("cut short"))
+            << "byte " << at << ": " << said;
+    }
+
+    // A byte of the log itself changed, the file compressed again: its
+    // checks no longer hold.
+    const std::string stream = Inflated(bytes.substr(16));
+    for (size_t at = stream.size() / 2; at < stream.size(); at += stream.size() / 11) {
+        std::string changed = stream;
+        changed[at] = char(changed[at] ^ 0x01);
+        const auto [status, said] = checkBytes(bytes.substr(0, 16) + replay::Compressor().Add(changed, true));
+        EXPECT_EQ(status, 1) << "byte " << at << ": " << said;
+        EXPECT_NE(said.find("damaged"), std::string::npos) << "byte " << at << ": " << said;
+    }
+
+    const std::string other = tempDir + "/game";
+    fs::copy(test::GameDir(), other, fs::copy_options::recursive);
+    data::WriteFileAtomically(other + "/qhelp.znd", "other help");
+    EXPECT_NE(Check(file, other).second.find("made with other game files: qhelp.znd differs"), std::string::npos);
+    fs::remove(other + "/qhelp.znd");
+    EXPECT_NE(Check(file, other).second.find("qhelp.znd, which is missing here"), std::string::npos);
+}
+
+// The last 20 runs are kept, oldest removed first; a run with under 5 s of
+// play is not kept at all.
+TEST_F(Replay, TheLastTwentyRunsWithFiveSecondsOfPlayAreKept) {
+    fs::create_directories(Folder());
+    for (int i = 0; i < 20; ++i) data::WriteFileAtomically(Folder() + "/2000010" + std::to_string(i % 10) + "-00000" + std::to_string(i / 10) + ".zrp", "x");
+    const std::string oldest = Folder() + "/20000100-000000.zrp";
+    ASSERT_TRUE(fs::exists(oldest));
+    const std::string kept = Record(16000);
+    EXPECT_TRUE(std::regex_match(fs::path(kept).filename().string(), std::regex(R"(\d{8}-\d{6}-level01-\d+\.zrp)"))) << kept;
+    EXPECT_FALSE(fs::exists(oldest));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 20);
+
+    backend.CloseAt(5000);  // at the menu: no play
+    const auto recorder = replay::Recorder::Start(backend, Folder(), test::GameDir(), "");
+    Use(recorder.get());
+    shell::RunProgram();
+    recorder->Finish(shell::LastRun());
+    Use(&backend);
+    EXPECT_FALSE(fs::exists(recorder->Path()));
+    EXPECT_TRUE(fs::exists(kept));
+}
+
+}  // namespace
