@@ -31,7 +31,7 @@ repro: setup
 	scripts/repro.sh
 
 # The clang build of the libFuzzer targets.
-FUZZ_TARGETS = fuzz_Levels fuzz_Preferences fuzz_Scores fuzz_Help fuzz_Codec
+FUZZ_TARGETS = fuzz_Levels fuzz_Preferences fuzz_Scores fuzz_Help fuzz_Codec fuzz_Keys fuzz_Replay
 fuzz-build: build
 	@[ -f $(BUILD)/fuzz/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B $(BUILD)/fuzz -G Ninja \
 	  -DZINTARI_FUZZ=ON -DZINTARI_SANITIZERS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -50,8 +50,9 @@ e2e: build
 # BENCH_BEFORE=<another build's zintari> (say, of the main branch) is
 # measured beside this one, in the same run.
 bench: build
-	cmake --build $(BUILD) --target benchmarks pacing
+	cmake --build $(BUILD) --target benchmarks pacing replay_bench
 	./$(BUILD)/benchmarks
+	./$(BUILD)/replay_bench $(BUILD)/game
 	SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ./$(BUILD)/pacing $(BUILD)/game
 	python3 bench/cpu_per_screen.py $(BUILD)/game/zintari $(BUILD) $(if $(BENCH_BEFORE),--before $(BENCH_BEFORE))
 

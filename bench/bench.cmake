@@ -14,3 +14,8 @@ add_executable(level_curve ${CMAKE_SOURCE_DIR}/bench/level_curve.cpp ${CMAKE_SOU
                            ${CMAKE_SOURCE_DIR}/tests/soak/play.cpp)
 target_compile_options(level_curve PRIVATE ${WARNINGS})
 target_link_libraries(level_curve PRIVATE zintari_core)
+
+# What recording a run costs (`make bench`).
+add_executable(replay_bench ${CMAKE_SOURCE_DIR}/bench/replay.cpp)
+target_compile_options(replay_bench PRIVATE ${WARNINGS})
+target_link_libraries(replay_bench PRIVATE zintari_core)

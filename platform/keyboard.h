@@ -1,6 +1,7 @@
 // Key states by virtual-key code, as the game polls them: negative while the
 // key is held, the low bit flipping on every press. Backends change them
-// only while the game yields to event processing.
+// only while the game yields to event processing; the window's keys,
+// buttons and triggers reach them through GameKeys (key_bindings.h).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -8,7 +9,6 @@
 namespace platform {
 
 enum VirtualKey : int {
-    VK_BACK = 8,
     VK_RETURN = 13,
     VK_CAPITAL = 20,
     VK_ESCAPE = 27,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -12,65 +13,17 @@
 
 #include "data/files.h"
 #include "platform/display.h"
+#include "platform/key_bindings.h"
 #include "platform/keyboard.h"
 #include "platform/surface.h"
 #include "platform/timing.h"
+#include "platform/window_place.h"
 
 namespace platform {
 
 namespace {
 
-// The virtual-key code of an SDL key, 0 for keys the game does not know.
-int VirtualKeyOf(SDL_Keycode k) {
-    if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
-    if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
-    if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return '1' + (k - SDLK_KP_1);
-    switch (k) {
-    case SDLK_KP_0: return '0';
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_CAPSLOCK: return VK_CAPITAL;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_F11: return VK_F11;
-    default: return 0;
-    }
-}
-
-// The game controller drives the same key states as the keyboard.
-int VirtualKeyOfButton(uint8_t button) {
-    switch (button) {
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return VK_LEFT;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return VK_RIGHT;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return VK_DOWN;
-    case SDL_CONTROLLER_BUTTON_DPAD_UP:
-    case SDL_CONTROLLER_BUTTON_A: return VK_UP;  // rotate, and up in the menus
-    case SDL_CONTROLLER_BUTTON_B: return VK_SPACE;
-    case SDL_CONTROLLER_BUTTON_START: return VK_RETURN;
-    case SDL_CONTROLLER_BUTTON_BACK: return VK_ESCAPE;
-    case SDL_CONTROLLER_BUTTON_Y: return 'P';
-    case SDL_CONTROLLER_BUTTON_X: return '2';
-    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return '3';
-    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return '4';
-    default: return 0;
-    }
-}
-
-// The triggers are axes: pulled past a third they count as the keys 5 and 6.
-int VirtualKeyOfTrigger(uint8_t axis) {
-    if (axis == SDL_CONTROLLER_AXIS_TRIGGERLEFT) return '5';
-    if (axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT) return '6';
-    return 0;
-}
-constexpr int16_t TriggerThreshold = 11000;
-
 constexpr uint32_t RefreshPeriodMs = 16;  // at most one window refresh per display frame
-constexpr int WindowedWidth = 640 * 2, WindowedHeight = 480 * 2;
 
 bool Set(const char* variable) {
     const char* value = std::getenv(variable);
@@ -95,9 +48,27 @@ std::optional<Rect> NameFieldBox() {
     return Rect{16, NameField().top, 16 + 211, NameField().top + 18};
 }
 
+// The player's own files: the keys and the controllers' layouts, and where
+// the window was.
+std::string ConfigFile(const char* name) {
+    const std::string folder = XdgFolder("XDG_CONFIG_HOME", ".config");
+    return folder.empty() ? "" : folder + "/" + name;
+}
+std::string StateFile() {
+    const std::string folder = XdgFolder("XDG_STATE_HOME", ".local/state");
+    return folder.empty() ? "" : folder + "/window";
+}
+
+std::vector<Rect> DisplayBounds() {
+    std::vector<Rect> bounds;
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i)
+        if (SDL_Rect r; SDL_GetDisplayBounds(i, &r) == 0) bounds.push_back({r.x, r.y, r.x + r.w, r.y + r.h});
+    return bounds;
+}
+
 class SdlBackend : public Backend {
 public:
-    explicit SdlBackend(bool fullScreen) {
+    explicit SdlBackend(std::optional<bool> fullScreen) {
         if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("SDL_VIDEODRIVER"))
             throw data::FatalError("no display to show the game on: neither DISPLAY nor WAYLAND_DISPLAY is set "
                                    "(on a console without a desktop, SDL_VIDEODRIVER=kmsdrm)");
@@ -115,18 +86,29 @@ public:
             SDL_Quit();
             throw data::FatalError("no display: the display in DISPLAY or WAYLAND_DISPLAY cannot be opened");
         }
+        keys_ = GameKeys(LoadKeyBindings(ConfigFile("keys.conf")));
+        // A window nobody sees (offscreen, dummy: the tests) leaves the
+        // player's window as it was.
+        keepsPlace_ = driver != "offscreen" && driver != "dummy";
+        if (keepsPlace_) kept_ = LoadWindowPlace(StateFile());
+        modeChosen_ = fullScreen.has_value();
+        windowed_ = WindowedPlace(kept_, DisplayBounds());
         // Hidden until the window is black, so no framed or stale picture
         // flashes up first.
-        window_ = SDL_CreateWindow("Zintari", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                   fullScreen ? 640 : WindowedWidth, fullScreen ? 480 : WindowedHeight,
-                                   (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) | SDL_WINDOW_HIDDEN);
+        window_ = SDL_CreateWindow("Zintari", windowed_.x, windowed_.y, windowed_.width, windowed_.height,
+                                   (fullScreen.value_or(kept_.fullScreen) ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) |
+                                       SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
         if (!window_) throw data::FatalError(std::string("cannot open the window: ") + SDL_GetError());
         OpenOutput();
         SDL_ShowWindow(window_);
         SDL_RaiseWindow(window_);
         SDL_StopTextInput();
         // Controllers are optional: without the subsystem the keyboard serves.
-        SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+        // The player's gamecontrollerdb.txt names pads that SDL does not know.
+        const std::string pads = ConfigFile("gamecontrollerdb.txt");
+        if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0 && data::FileExists(pads) &&
+            SDL_GameControllerAddMappingsFromFile(pads.c_str()) < 0)
+            std::fprintf(stderr, "zintari: %s: %s\n", pads.c_str(), SDL_GetError());
         // For measurements only: a yield that never sleeps, as a baseline.
         const char* spin = std::getenv("ZINTARI_YIELD_SPINS");
         spins_ = spin && *spin == '1';
@@ -135,6 +117,7 @@ public:
     }
 
     ~SdlBackend() override {
+        KeepPlace();
         CloseAudio();
         if (texture_) SDL_DestroyTexture(texture_);
         if (renderer_) SDL_DestroyRenderer(renderer_);
@@ -272,45 +255,31 @@ private:
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) throw ProgramEnded{};
             if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
-                ReleaseAllKeys();  // their key-ups go to another window
+                keys_.ReleaseAll();  // their key-ups go to another window
                 focusLost_ = true;
             }
             whole_ = true;  // shown, resized or exposed: draw it all again
             break;
-        case SDL_KEYDOWN: {
-            const int vk = VirtualKeyOf(e.key.keysym.sym);
-            if (vk == VK_BACK && NameField().visible) {
+        case SDL_KEYDOWN:
+            if (e.key.keysym.sym == SDLK_BACKSPACE && NameField().visible) {
                 NameField().Backspace();
                 fieldChanged_ = true;
             }
-            if (vk == VK_F11 && !e.key.repeat) ToggleFullScreen();
-            if (vk && !e.key.repeat) PressKey(vk);
+            if (!e.key.repeat) Pressed(keys_.KeyDown(e.key.keysym.sym));
             break;
-        }
-        case SDL_KEYUP:
-            if (const int vk = VirtualKeyOf(e.key.keysym.sym)) ReleaseKey(vk);
-            break;
+        case SDL_KEYUP: keys_.KeyUp(e.key.keysym.sym); break;
         case SDL_CONTROLLERDEVICEADDED:
             SDL_GameControllerOpen(e.cdevice.which);
             break;
         case SDL_CONTROLLERDEVICEREMOVED:
             if (SDL_GameController* pad = SDL_GameControllerFromInstanceID(e.cdevice.which)) {
                 SDL_GameControllerClose(pad);
-                ReleaseAllKeys();
+                keys_.ReleaseAll();
             }
             break;
-        case SDL_CONTROLLERBUTTONDOWN:
-            if (const int vk = VirtualKeyOfButton(e.cbutton.button)) PressKey(vk);
-            break;
-        case SDL_CONTROLLERBUTTONUP:
-            if (const int vk = VirtualKeyOfButton(e.cbutton.button)) ReleaseKey(vk);
-            break;
-        case SDL_CONTROLLERAXISMOTION:
-            if (const int vk = VirtualKeyOfTrigger(e.caxis.axis)) {
-                if (e.caxis.value > TriggerThreshold) PressKey(vk);
-                else ReleaseKey(vk);
-            }
-            break;
+        case SDL_CONTROLLERBUTTONDOWN: Pressed(keys_.ButtonDown(e.cbutton.button)); break;
+        case SDL_CONTROLLERBUTTONUP: keys_.ButtonUp(e.cbutton.button); break;
+        case SDL_CONTROLLERAXISMOTION: Pressed(keys_.TriggerMoved(e.caxis.axis, e.caxis.value)); break;
         case SDL_TEXTINPUT:
             if (NameField().visible) {
                 NameField().Type(e.text.text);
@@ -321,14 +290,48 @@ private:
         }
     }
 
+    // The game keys that went down: F11 switches between full screen and a window.
+    void Pressed(const std::vector<int>& keys) {
+        if (std::find(keys.begin(), keys.end(), VK_F11) != keys.end()) ToggleFullScreen();
+    }
+
+    bool FullScreen() const { return SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP; }
+
+    // Where the window is now (while it is not full screen): its size, and
+    // the place of its frame, which is where the window manager puts a new
+    // window asked to be at that place.
+    WindowPlace Place() const {
+        WindowPlace p;
+        int top = 0, left = 0;
+        SDL_GetWindowPosition(window_, &p.x, &p.y);
+        SDL_GetWindowBordersSize(window_, &top, &left, nullptr, nullptr);
+        p.x -= left;
+        p.y -= top;
+        SDL_GetWindowSize(window_, &p.width, &p.height);
+        return p;
+    }
+
     void ToggleFullScreen() {
-        const bool full = SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+        const bool full = FullScreen();
+        if (!full) windowed_ = Place();
         SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-        if (full) {  // centred anew: where the small window was, the large one would leave the screen
-            SDL_SetWindowSize(window_, WindowedWidth, WindowedHeight);
-            SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        if (full) {  // back where the window was
+            SDL_SetWindowSize(window_, windowed_.width, windowed_.height);
+            SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
         }
         whole_ = true;
+    }
+
+    // Keeps the mode, size and place for the next start. A run whose mode
+    // the command line chose keeps the mode as it was, but the window's size
+    // and place as the run left them.
+    void KeepPlace() {
+        if (!keepsPlace_) return;
+        const bool full = FullScreen();
+        if (!full) windowed_ = Place();
+        WindowPlace place = windowed_.x == int(SDL_WINDOWPOS_CENTERED) ? WindowPlace{} : windowed_;
+        place.fullScreen = modeChosen_ ? kept_.fullScreen : full;
+        SaveWindowPlace(StateFile(), place);
     }
 
     bool Pending() const {
@@ -479,6 +482,11 @@ private:
     SDL_Texture* texture_ = nullptr;
     SDL_AudioDeviceID audio_ = 0;
     AudioCallback callback_;
+    GameKeys keys_;
+    // The mode and window kept from the last run, whether the command line
+    // chose this run's mode, and where the window goes when not full screen.
+    WindowPlace kept_, windowed_;
+    bool keepsPlace_ = false, modeChosen_ = false;
     const Surface* screen_ = nullptr;
     Surface overlay_;
     std::vector<SDL_Event> heldBack_;  // keys that came during a busy wait
@@ -496,7 +504,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeSdlBackend(bool fullScreen) { return std::make_unique<SdlBackend>(fullScreen); }
+std::unique_ptr<Backend> MakeSdlBackend(std::optional<bool> fullScreen) {
+    return std::make_unique<SdlBackend>(fullScreen);
+}
 
 }  // namespace platform
 
@@ -532,6 +542,13 @@ std::string UserDataFolder() {
     SDL_free(path);
     if (!folder.empty() && folder.back() == '/') folder.pop_back();
     return folder;
+}
+
+std::string XdgFolder(const char* variable, const char* underHome) {
+    const char* set = std::getenv(variable);
+    if (set && set[0] == '/') return std::string(set) + "/zintari";  // a relative one does not count
+    const char* home = std::getenv("HOME");
+    return home && *home ? std::string(home) + "/" + underHome + "/zintari" : "";
 }
 
 }  // namespace platform

@@ -2,17 +2,19 @@
 // picture scaled with its aspect kept, keys, clipboard and the sound device.
 #pragma once
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/backend.h"
 
 namespace platform {
 
-// Opens the window, full screen or in a window of its own; throws
+// Opens the window, full screen or in a window of its own (nothing: as the
+// last run left it, full screen the first time); throws
 // data::FatalError when no display can be set up. Without a display (no
 // DISPLAY or WAYLAND_DISPLAY) the game does not start: only SDL_VIDEODRIVER
 // offscreen or dummy, as the tests ask, run it without a window.
-std::unique_ptr<Backend> MakeSdlBackend(bool fullScreen = true);
+std::unique_ptr<Backend> MakeSdlBackend(std::optional<bool> fullScreen = std::nullopt);
 
 }  // namespace platform
 
@@ -26,4 +28,7 @@ std::string ExecutableFolder();
 std::string GameDataFolder();
 // The player's data folder, $XDG_DATA_HOME/zintari, created if absent.
 std::string UserDataFolder();
+// $<variable>/zintari, or ~/<underHome>/zintari when it is not set; "" when
+// neither it nor HOME is.
+std::string XdgFolder(const char* variable, const char* underHome);
 }  // namespace platform

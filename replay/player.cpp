@@ -200,9 +200,11 @@ void Player::Pace(uint32_t until) {
         if (!paused_) viewerClock_ += platform::Since(now, lastReal_) * std::ldexp(1.0, speedLog2_);
         lastReal_ = now;
         ShowMark();
-        if (viewerClock_ >= double(until)) return;
+        // Once a pass, the window is looked after even when the replay is
+        // behind: it shows what changed and takes the viewer's keys.
+        const bool due = viewerClock_ >= double(until);
         const double left = (double(until) - viewerClock_) / std::ldexp(1.0, speedLog2_);
-        platform::WakeBy(now + (paused_ ? 1000 : int32_t(std::ceil(left))));
+        platform::WakeBy(now + (due ? 0 : paused_ ? 1000 : int32_t(std::ceil(left))));
         // The real keys act on the viewer's own image of the keyboard; the
         // game's keys are the recorded ones.
         const KeyboardImage game = KeyboardImage::Now();
@@ -225,6 +227,7 @@ void Player::Pace(uint32_t until) {
         if (pressed(FasterKey)) speedLog2_ = std::min(speedLog2_ + 1, 3);
         if (pressed(SlowerKey)) speedLog2_ = std::max(speedLog2_ - 1, -1);
         viewerKeys_ = real;
+        if (due) return;
     }
 }
 

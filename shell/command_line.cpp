@@ -8,7 +8,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") line.action = CommandLine::Help;
         else if (arg == "--version") line.action = CommandLine::Version;
-        else if (arg == "--windowed") line.windowed = true;
+        else if (arg == "--fullscreen" || arg == "--windowed") line.fullScreen = arg == "--fullscreen";  // the last counts
         else if (arg == "--no-record") line.record = false;
         else if (arg == "--check") line.check = true;
         else if (arg == "--replay" && i + 1 < argc) line.replay = argv[++i];
@@ -27,14 +27,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 }
 
 std::string Usage() {
-    return "Usage: zintari [--windowed] [--no-record]\n"
-           "       zintari --replay FILE [--check] [--windowed]\n"
+    return "Usage: zintari [--fullscreen | --windowed] [--no-record]\n"
+           "       zintari --replay FILE [--check] [--fullscreen | --windowed]\n"
            "       zintari --help | --version\n"
            "\n"
            "Zintari is a falling-block puzzle game: line up balls of one colour to\n"
            "clear them, through 30 levels.\n"
            "\n"
-           "  --windowed     start in a window instead of full screen (F11 switches)\n"
+           "  --fullscreen   play full screen this time\n"
+           "  --windowed     play in a window this time (F11 switches)\n"
            "  --no-record    keep no replay of this run\n"
            "  --replay FILE  show a recorded run again (Space pauses, Right and Left\n"
            "                 change the speed, Esc ends)\n"
@@ -42,6 +43,14 @@ std::string Usage() {
            "                 and exit 1 when it does not end as it was recorded\n"
            "  -h, --help     show this help and exit\n"
            "  --version      show the version and exit\n"
+           "\n"
+           "The game opens as it was left: full screen, or in its window's size and\n"
+           "place, kept in $XDG_STATE_HOME/zintari/window (~/.local/state/zintari).\n"
+           "Your own keys go in $XDG_CONFIG_HOME/zintari/keys.conf (~/.config/zintari):\n"
+           "\n"
+           "  [keys]\n"
+           "  W = Up\n"
+           "  A = Left\n"
            "\n"
            "Your preferences and best players are kept in $XDG_DATA_HOME/zintari\n"
            "(~/.local/share/zintari when XDG_DATA_HOME is not set), and replays\n"

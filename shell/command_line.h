@@ -1,12 +1,14 @@
-// The command line: --help, --version and --windowed.
+// The command line: --help, --version, --fullscreen and --windowed.
 #pragma once
+#include <optional>
 #include <string>
 
 namespace shell {
 
 struct CommandLine {
     enum Action { Play, Help, Version, Wrong } action = Play;
-    bool windowed = false;  // start in a window instead of full screen
+    // Full screen or a window for this run; nothing: as the last run left it.
+    std::optional<bool> fullScreen;
     bool record = true;     // keep a replay of the run
     std::string replay;     // a replay to show (or check) instead of playing
     bool check = false;     // check the replay unseen instead of showing it

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     std::string program, user, executable;
     try {
         if (!line.check) {
-            window = platform::MakeSdlBackend(!line.windowed);
+            window = platform::MakeSdlBackend(line.fullScreen);
             platform::Use(window.get());
         }
         program = platform::GameDataFolder();

@@ -47,7 +47,7 @@ set_tests_properties(fuzz_brief PROPERTIES LABELS fuzz TIMEOUT 300)
 
 # libFuzzer targets (a clang build with -DZINTARI_FUZZ=ON; see `make fuzz`).
 if(ZINTARI_FUZZ)
-  foreach(target Levels Preferences Scores Help Codec)
+  foreach(target Levels Preferences Scores Help Codec Keys Replay)
     add_executable(fuzz_${target} ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_loaders.cpp)
     target_compile_definitions(fuzz_${target} PRIVATE ZINTARI_FUZZ_TARGET=${target})
     target_compile_options(fuzz_${target} PRIVATE -fsanitize=fuzzer)

@@ -177,18 +177,20 @@ class Game:
     """The game in its own X server; name labels its failure screenshot. Options: screen=(w, h); depth=bits a
     pixel of the screen; clipboard=text
     owned before the start; audio="disk" to record the sound; prefs (keyword
-    arguments of prefs_text) and scores written beforehand; levels={number:
-    fields} to play from a scratch copy of the game's folder; args for the
-    command line."""
+    arguments of prefs_text), scores and keys (the text of keys.conf) written
+    beforehand; levels={number: fields} to play from a scratch copy of the
+    game's folder; args for the command line."""
 
     def __init__(self, name, screen=(640, 480), depth=24, clipboard=None, audio="dummy", prefs=None, scores=None,
-                 levels=None, args=()):
+                 levels=None, keys=None, args=()):
         self.name, self.screen, self.depth, self.clipboard, self.args = name, screen, depth, clipboard, list(args)
         self.tmp = tempfile.mkdtemp(prefix="zintari-e2e-")
         self.data_dir = os.path.join(self.tmp, "data", "zintari")
         self.audio_path = os.path.join(self.tmp, "audio.raw")
+        self.state_path = os.path.join(self.tmp, "state", "zintari", "window")
         self.env = dict(os.environ, SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER=audio, SDL_DISKAUDIOFILE=self.audio_path,
-                        XDG_DATA_HOME=os.path.join(self.tmp, "data"))
+                        XDG_DATA_HOME=os.path.join(self.tmp, "data"), XDG_STATE_HOME=os.path.join(self.tmp, "state"),
+                        XDG_CONFIG_HOME=os.path.join(self.tmp, "config"))
         self.env.pop("WAYLAND_DISPLAY", None)
         self.exe, self.procs = EXE, []
         if levels:
@@ -206,6 +208,10 @@ class Game:
             write_plain(os.path.join(self.data_dir, "prefs.znd"), prefs_text(**prefs))
         if scores is not None:
             write_plain(os.path.join(self.data_dir, "scores.znd"), scores_text(scores))
+        if keys is not None:
+            os.makedirs(os.path.join(self.tmp, "config", "zintari"))
+            with open(os.path.join(self.tmp, "config", "zintari", "keys.conf"), "w") as f:
+                f.write(keys)
 
     def logfile(self, name):
         return open(os.path.join(self.tmp, name + ".log"), "w")
@@ -261,7 +267,11 @@ class Game:
             clip.stdin.close()
             wait_until(lambda: self.run("xclip", "-o", "-selection", "clipboard") == self.clipboard, 30,
                        "the clipboard to hold the phrase")
-        self.game = self.spawn([self.exe] + self.args, stdout=self.logfile("game"), stderr=subprocess.STDOUT)
+        self.launch(*self.args)
+
+    def launch(self, *args):
+        """Starts the game (again, once the last one has ended) and waits for its window."""
+        self.game = self.spawn([self.exe, *args], stdout=self.logfile("game"), stderr=subprocess.STDOUT)
         self.window = wait_until(self.find_window, 30, "the game's window with the focus")
         self.frame = self.geometry()
 

@@ -10,8 +10,9 @@ import subprocess
 import sys
 import tempfile
 
-USAGE = ("Usage: zintari", "falling-block puzzle", "--windowed", "--version", r"\$XDG_DATA_HOME/zintari",
-         "~/.local/share/zintari")
+USAGE = ("Usage: zintari", "falling-block puzzle", "--fullscreen", "--windowed", "--version", "--replay", "--check",
+         "--no-record", r"\$XDG_DATA_HOME/zintari", "~/.local/share/zintari", r"\$XDG_CONFIG_HOME/zintari/keys\.conf",
+         r"\$XDG_STATE_HOME/zintari/window")
 NO_DISPLAY = r"[^\n]*no display[^\n]*SDL_VIDEODRIVER=kmsdrm[^\n]*\n$"  # and how to play on a console
 # arguments, exit status, what stdout must hold (nothing when none), what stderr must begin with, environment
 CASES = [(["--help"], 0, USAGE, r"$"), (["-h"], 0, USAGE, r"$"), (["--windowed", "--help"], 0, USAGE, r"$"),

@@ -41,6 +41,7 @@ def journey():
             game.hold("Return", lambda: game.shows("SELECT LEVEL", None, 40), "the level select")
             start_level(game, 1, "Two by Two", 3)
             game.tap("Left", lambda: True, "a move")
+            time.sleep(3)  # enough play for the run to be kept: 5 s
             game.hold("space", lambda: game.shows("Lines left : 1", 20, 110), "two bars cleared")
             game.tap("2", lambda: game.shows("Sweep", 200, 447), "Sweep fired")
             game.hold("space", lambda: game.shows("Enter=Next level", 210, 330), "the level complete screen")

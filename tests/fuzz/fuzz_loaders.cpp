@@ -1,6 +1,7 @@
 // libFuzzer targets for every file a player can touch or damage. Each
 // reader must end in its value or in a clear FatalError, never a crash or
 // a read out of bounds. The target is chosen at build time.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +13,8 @@
 #include "data/scores.h"
 #include "game/state.h"
 #include "platform/font.h"
+#include "platform/key_bindings.h"
+#include "replay/format.h"
 #include "shell/screens.h"
 
 namespace {
@@ -43,6 +46,19 @@ void Scores(const std::string& text) {
 
 void Help(const std::string& text) { (void)shell::ParseHelp(text); }
 
+void Replay(const std::string& bytes) {
+    // A file is either a recording or refused with a reason; every record
+    // kept walks through whole, and the end is an End record.
+    const replay::ReadResult read = replay::ReadRecording(bytes);
+    if (read.recording.has_value() == !read.trouble.empty()) __builtin_trap();
+    if (!read.recording) return;
+    const replay::Recording& r = *read.recording;
+    replay::Decoder d(r.records);
+    while (!d.AtEnd())
+        if (!replay::SkipRecord(replay::Tag(d.Byte()), d)) __builtin_trap();
+    if (r.endAt && r.records[*r.endAt] != char(replay::Tag::End)) __builtin_trap();
+}
+
 // A scratch folder for the files the codec target writes, removed at exit.
 const std::string& ScratchFolder() {
     static const std::string folder = [] {
@@ -70,6 +86,13 @@ void Codec(const std::string& text) {
     }
     const data::PlainCopy plain(path, "fuzz.txt");
     if (plain.Contents() != text) __builtin_trap();
+}
+
+void Keys(const std::string& text) {
+    // Every complaint names a line of the text.
+    const size_t lines = size_t(std::count(text.begin(), text.end(), '\n')) + 1;
+    for (const std::string& complaint : platform::ParseKeyBindings(text).complaints)
+        if (complaint.rfind("line ", 0) != 0 || std::stoul(complaint.substr(5)) > lines) __builtin_trap();
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
 // The platform layer: the scrambling of data files, 5-6-5 surfaces and the
 // tiles a present reports, the letters-and-levels file, the bitmap font,
-// the wake time and the full-screen message.
+// the wake time, the full-screen message, the player's keys file and the
+// window's kept place.
+#include <SDL2/SDL.h>
+
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "data/files.h"
@@ -9,8 +14,10 @@
 #include "harness.h"
 #include "platform/display.h"
 #include "platform/font.h"
+#include "platform/key_bindings.h"
 #include "platform/keyboard.h"
 #include "platform/timing.h"
+#include "platform/window_place.h"
 
 namespace {
 
@@ -278,6 +285,85 @@ TEST_F(BitmapFont, MessageShowsTheTextThenBlackAndCannotBeSkipped) {
     // Busy: no event processing, so the Escape was never seen.
     EXPECT_EQ(backend.Yields(), 0);
     EXPECT_FALSE(KeyHeld(VK_ESCAPE));
+}
+
+// ---------------------------------------------------------------- the player's keys
+
+TEST(KeysFile, GoodLinesCountAndEachBadLineIsNamedAndSkipped) {
+    struct Case {
+        std::string text;
+        std::map<int32_t, int> keys;
+        std::vector<std::string> complaints;
+    };
+    const std::string notAGameKey =
+        " is not one of the game's keys (Left, Right, Up, Down, Space, Enter, Esc, P, Y, N, 2 to 6, F11)";
+    const Case cases[] = {
+        {"", {}, {}},
+        {"[keys]\nW = Up\na=left\n; a comment\n# another\n\n   S = Down\nKeypad 8 = Up\nReturn = Space ; drops\n",
+         {{SDLK_w, VK_UP}, {SDLK_a, VK_LEFT}, {SDLK_s, VK_DOWN}, {SDLK_KP_8, VK_UP}, {SDLK_RETURN, VK_SPACE}}, {}},
+        {"\xEF\xBB\xBF[Keys]\r\nJ = 2\r\n", {{SDLK_j, '2'}}, {}},  // saved by a Windows editor
+        {"[keys]\nBogus = Up\nW = Jump\nW Up\nW = Up\nw = Down\n[keys\nX = Left\n", {{SDLK_w, VK_UP}, {SDLK_x, VK_LEFT}},
+         {"line 2: \"Bogus\" is not a key name SDL knows", "line 3: \"Jump\"" + notAGameKey, "line 4: no \"=\" in it",
+          "line 6: \"w\" is given twice (first on line 5)", "line 7: a section name without \"]\""}},
+        {"[mouse]\nA = Left\n", {}, {"line 2: \"A\" is not in a [keys] or [controller] section"}},
+        {"[controller]\na = P\nlefttrigger = Y\nleftx = Up\nstart = Bogus\nA = Esc\n", {},
+         {"line 4: \"leftx\" is not a controller button or trigger SDL knows", "line 5: \"Bogus\"" + notAGameKey,
+          "line 6: \"A\" is given twice (first on line 2)"}},
+    };
+    for (const Case& c : cases) {
+        const ParsedBindings parsed = ParseKeyBindings(c.text);
+        EXPECT_EQ(parsed.bindings.extraKeys, c.keys) << c.text;
+        EXPECT_EQ(parsed.complaints, c.complaints) << c.text;
+    }
+    // [controller] replaces the usual layout button by button.
+    KeyBindings pad = UsualBindings();
+    pad.buttons[SDL_CONTROLLER_BUTTON_A] = 'P';
+    pad.triggers[SDL_CONTROLLER_AXIS_TRIGGERLEFT] = 'Y';
+    const KeyBindings read = ParseKeyBindings(cases[5].text).bindings;
+    EXPECT_EQ(std::tie(read.buttons, read.triggers), std::tie(pad.buttons, pad.triggers));
+}
+
+TEST(KeysFile, AGameKeyIsHeldWhileAnyKeyOrButtonForItIs) {
+    ResetKeyboard();
+    GameKeys keys(ParseKeyBindings("[keys]\nW = Up\nReturn = Space\n[controller]\na = P\n").bindings);
+    EXPECT_EQ(keys.KeyDown(SDLK_w), std::vector<int>{VK_UP});
+    EXPECT_EQ(keys.KeyDown(SDLK_UP), std::vector<int>{});  // already down
+    keys.KeyUp(SDLK_w);
+    EXPECT_TRUE(KeyHeld(VK_UP));  // the arrow still holds it
+    keys.KeyUp(SDLK_UP);
+    EXPECT_FALSE(KeyHeld(VK_UP));
+    // An extra key for a key that has its own meaning: both.
+    EXPECT_EQ(keys.KeyDown(SDLK_RETURN), (std::vector<int>{VK_RETURN, VK_SPACE}));
+    keys.KeyUp(SDLK_RETURN);
+    EXPECT_FALSE(KeyHeld(VK_RETURN) || KeyHeld(VK_SPACE));
+    // The player's button replaces its usual key.
+    EXPECT_EQ(keys.ButtonDown(SDL_CONTROLLER_BUTTON_A), std::vector<int>{'P'});
+    EXPECT_EQ(keys.TriggerMoved(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 20000), std::vector<int>{'5'});
+    keys.TriggerMoved(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 3000);
+    EXPECT_FALSE(KeyHeld('5'));
+    // Losing the focus lets go of everything.
+    keys.ReleaseAll();
+    EXPECT_FALSE(KeyHeld(VK_UP) || KeyHeld('P'));
+    ResetKeyboard();
+}
+
+// ---------------------------------------------------------------- the window's place
+
+TEST(WindowPlaceFile, OneLineOfModeAndPlaceAnythingElseIsDamaged) {
+    const WindowPlace window{false, -30, 40, 800, 600};
+    EXPECT_EQ(ParseWindowPlace(WindowPlaceText(window)), window);
+    EXPECT_EQ(ParseWindowPlace("fullscreen 0 0 0 0\n"), WindowPlace{});  // never in a window yet
+    for (const char* damaged : {"", "window 1 2 800", "window 1 2 800 600 7", "windowed 1 2 800 600",
+                                "window 1 2 0 600", "window 1 2 800 99999", "window x 2 800 600"})
+        EXPECT_EQ(ParseWindowPlace(damaged), std::nullopt) << damaged;
+    // A window opens where it was kept while its middle is on a display; else centred.
+    const std::vector<Rect> displays{{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}};
+    const int c = SDL_WINDOWPOS_CENTERED;
+    for (const auto& [kept, opens] : std::vector<std::pair<WindowPlace, WindowPlace>>{
+             {{true, 2500, 600, 800, 600}, {true, 2500, 600, 800, 600}},
+             {{false, 2500, 1000, 800, 600}, {false, c, c, 800, 600}},  // beside the smaller display
+             {{}, {true, c, c, 1280, 960}}})
+        EXPECT_EQ(WindowedPlace(kept, displays), opens);
 }
 
 }  // namespace

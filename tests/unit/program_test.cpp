@@ -113,24 +113,27 @@ TEST_F(Program, StartUpLoadsThePlayersFilesAndLeavesNoKeyToggled) {
 }
 
 // --help, --version and an unknown option are run by tests/e2e/test_command_line.py.
-TEST(CommandLine, OptionsOfPlayGoTogetherAndTheFirstOtherArgumentDecides) {
+TEST(CommandLine, OptionsOfPlayGoTogetherTheLastModeCountsAndTheFirstOtherArgumentDecides) {
     using Line = shell::CommandLine;
+    using Mode = std::optional<bool>;  // full screen
     struct Case {
         std::vector<const char*> args;
         Line::Action action;
-        bool windowed, record, check;
+        Mode mode;
+        bool record, check;
         std::string replay, wrong;
     };
     for (const Case& c : std::vector<Case>{
-             {{"zintari"}, Line::Play, false, true, false, "", ""},
-             {{"zintari", "--windowed", "--no-record"}, Line::Play, true, false, false, "", ""},
-             {{"zintari", "--replay", "run.zrp", "--check"}, Line::Play, false, true, true, "run.zrp", ""},
-             {{"zintari", "--windowed", "--bogus", "--help"}, Line::Wrong, true, true, false, "", "unknown option --bogus"},
-             {{"zintari", "--replay"}, Line::Wrong, false, true, false, "", "--replay needs a file"},
-             {{"zintari", "--check"}, Line::Wrong, false, true, true, "", "--check goes with --replay"}}) {
+             {{"zintari"}, Line::Play, Mode(), true, false, "", ""},
+             {{"zintari", "--windowed", "--no-record"}, Line::Play, false, false, false, "", ""},
+             {{"zintari", "--windowed", "--fullscreen"}, Line::Play, true, true, false, "", ""},
+             {{"zintari", "--replay", "run.zrp", "--check"}, Line::Play, Mode(), true, true, "run.zrp", ""},
+             {{"zintari", "--windowed", "--bogus", "--help"}, Line::Wrong, false, true, false, "", "unknown option --bogus"},
+             {{"zintari", "--replay"}, Line::Wrong, Mode(), true, false, "", "--replay needs a file"},
+             {{"zintari", "--check"}, Line::Wrong, Mode(), true, true, "", "--check goes with --replay"}}) {
         const Line line = shell::ParseCommandLine(int(c.args.size()), c.args.data());
-        EXPECT_EQ(std::tuple(line.action, line.windowed, line.record, line.check, line.replay, line.wrong),
-                  std::tuple(c.action, c.windowed, c.record, c.check, c.replay, c.wrong))
+        EXPECT_EQ(std::tuple(line.action, line.fullScreen, line.record, line.check, line.replay, line.wrong),
+                  std::tuple(c.action, c.mode, c.record, c.check, c.replay, c.wrong))
             << c.args.back();
     }
 }

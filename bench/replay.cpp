@@ -1,0 +1,114 @@
+// replay_bench GAME_DIR: what recording costs. Plays ten minutes of a
+// scripted game headlessly (the clock sleeping from one due moment to the
+// next, as the window does) twice, without and with recording, and prints
+// the processor time the recording added as a share of one core over those
+// ten minutes, the size of the replay, and how long `zintari --replay FILE
+// --check` of it takes. Goals: at most 0.2 % of a core, 100 KB, 3 s.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "audio/audio.h"
+#include "data/files.h"
+#include "platform/headless_backend.h"
+#include "platform/keyboard.h"
+#include "replay/recorder.h"
+#include "shell/program.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace platform;
+
+constexpr int32_t RunMs = 10 * 60 * 1000;
+
+// The same game every time: a fixed seed.
+struct Machine : HeadlessBackend {
+    uint64_t RandomSeed() override { return 7; }
+};
+
+double CpuSeconds() {
+    rusage use{};
+    getrusage(RUSAGE_SELF, &use);
+    return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+}
+
+// Ten minutes of a player: into a new game, then pieces moved, turned and
+// dropped; Enter every few seconds for the screens between levels, and now
+// and then Escape and N (leaving a game over, or staying in play).
+void Script(HeadlessBackend& b) {
+    b.SetSleeps(true);
+    for (int32_t t = 4000; t < RunMs; t += 3000) b.TapAt(t, VK_RETURN, 80);
+    for (int32_t t = 9000; t < RunMs; t += 650) {
+        const int keys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_LEFT, VK_SPACE, VK_DOWN, VK_RIGHT};
+        b.TapAt(t, keys[(t / 650) % 7], 90 + (t / 650) % 5 * 40);
+    }
+    for (int32_t t = 30000; t < RunMs; t += 20000) {
+        b.TapAt(t, VK_ESCAPE, 80);
+        b.TapAt(t + 400, VkLetter('N'), 80);
+    }
+    b.CloseAt(RunMs);
+}
+
+// One run of the program; the processor seconds it took. With a folder,
+// recorded there; returns the replay's path in file.
+double Run(const std::string& gameDir, const std::string& scratch, const std::string& skip, bool record,
+           std::string* file) {
+    Machine machine;
+    Script(machine);
+    ResetKeyboard();
+    fs::remove_all(scratch + "/user");
+    fs::create_directories(scratch + "/user");
+    data::SetFolders(gameDir, scratch + "/user", scratch);
+    const double start = CpuSeconds();
+    std::unique_ptr<replay::Recorder> recorder;
+    if (record) recorder = replay::Recorder::Start(machine, scratch + "/replays", gameDir, skip);
+    Use(recorder ? static_cast<Backend*>(recorder.get()) : &machine);
+    shell::RunProgram();
+    if (recorder) {
+        recorder->Finish(shell::LastRun());
+        *file = recorder->Path();
+    }
+    const double used = CpuSeconds() - start;
+    Use(nullptr);
+    return used;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: replay_bench GAME_DIR\n");
+        return 2;
+    }
+    const std::string gameDir = argv[1], zintari = gameDir + "/zintari";
+    char pattern[] = "/tmp/zintari-replay-bench-XXXXXX";
+    const std::string scratch = mkdtemp(pattern);
+    std::string file;
+    const double without = Run(gameDir, scratch, zintari, false, nullptr);
+    const double with = Run(gameDir, scratch, zintari, true, &file);
+    const shell::RunSummary run = shell::LastRun();
+    const double share = 100.0 * (with - without) / (RunMs / 1000.0);
+    const auto size = fs::file_size(file);
+
+    const auto t0 = std::chrono::steady_clock::now();
+    const std::string command = "'" + zintari + "' --replay '" + file + "' --check";
+    const int status = std::system(command.c_str());
+    const double checkSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    fs::remove_all(scratch);
+
+    std::printf("Recording a 10-minute run (level %d, score %d, %d lines, %.0f s of play):\n", run.levels, run.score,
+                run.lines, run.playMs / 1000.0);
+    std::printf("  processor time %.3f s without, %.3f s with: %.3f %% of a core (goal 0.2 %%)\n", without, with,
+                share);
+    std::printf("  replay %.1f KB (goal 100 KB); --check %.2f s, status %d (goal 3 s)\n", size / 1024.0, checkSeconds,
+                WEXITSTATUS(status));
+    const bool met = share <= 0.2 && size <= 100 * 1024 && checkSeconds <= 3.0 && status == 0;
+    std::printf("%s\n", met ? "goals met" : "GOAL MISSED");
+    return met ? 0 : 1;
+}
