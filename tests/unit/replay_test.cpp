@@ -7,6 +7,7 @@
 #include <functional>
 #include <regex>
 #include <string_view>
+#include <thread>
 
 #include "audio/audio.h"
 #include "data/files.h"
@@ -60,6 +61,10 @@ protected:
         backend.CloseAt(close);
         const auto recorder = replay::Recorder::Start(backend, Folder(), test::GameDir(), "", flushMs);
         EXPECT_TRUE(recorder);
+        // The writer's first piece (the header, with the game files' sums)
+        // is out before the run starts: a short run would end within it.
+        for (int i = 0; i < 500 && fs::file_size(recorder->Path()) <= sizeof replay::Magic; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (screens) backend.onScreenChanged = [=] { screens->push_back({TickCount(), Picture()}); };
         Use(recorder.get());
         shell::RunProgram();
