@@ -536,11 +536,16 @@ std::string GameDataFolder() {
 }
 
 std::string UserDataFolder() {
-    char* path = SDL_GetPrefPath("", "zintari");
-    if (!path) throw data::FatalError(std::string("cannot create the data folder: ") + SDL_GetError());
-    std::string folder = path;
-    SDL_free(path);
-    if (!folder.empty() && folder.back() == '/') folder.pop_back();
+    const std::string folder = XdgFolder("XDG_DATA_HOME", ".local/share");
+    if (folder.empty()) throw data::FatalError("no folder for your files: neither XDG_DATA_HOME nor HOME is set");
+    // A folder that cannot be made (a full disk) does not stop the game:
+    // the shipped options and best players serve, and saves say they fail.
+    std::error_code failed;
+    if (std::filesystem::create_directories(folder, failed))  // private, as the player's own
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, failed);
+    if (failed)
+        std::fprintf(stderr, "zintari: cannot make %s: %s; nothing is kept this run\n", folder.c_str(),
+                     failed.message().c_str());
     return folder;
 }
 

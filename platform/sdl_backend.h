@@ -26,7 +26,8 @@ std::string ExecutableFolder();
 // folder when installed (under any prefix), else the program's folder itself
 // (build/game).
 std::string GameDataFolder();
-// The player's data folder, $XDG_DATA_HOME/zintari, created if absent.
+// The player's data folder, $XDG_DATA_HOME/zintari, made if absent (with
+// one line on stderr when it cannot be: the game goes on without it).
 std::string UserDataFolder();
 // $<variable>/zintari, or ~/<underHome>/zintari when it is not set; "" when
 // neither it nor HOME is.

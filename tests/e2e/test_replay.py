@@ -50,6 +50,7 @@ def journey():
             game.hold("Escape", lambda: name_box(game.shot()), "the name entry")
             game.run("xdotool", "type", "--delay", "150", "Ada")
             game.hold("Return", lambda: game.shows("BEST PLAYERS (Esc=Main Menu)", None, 25), "the best players")
+            time.sleep(4)  # long enough to be seen at 8x
             game.close()
             kept = glob.glob(os.path.join(game.data_dir, "replays", "*.zrp"))
             check(len(kept) == 1 and re.search(r"/\d{8}-\d{6}-level02-\d+\.zrp$", kept[0]), "kept: %r" % kept)

@@ -22,6 +22,7 @@
 #include "screen_checks.h"
 #include "platform/keyboard.h"
 #include "platform/font.h"
+#include "platform/sdl_backend.h"
 #include "platform/timing.h"
 #include "shell/screens.h"
 
@@ -125,7 +126,7 @@ TEST_F(Data, PreferencesRoundTripAndTheFirstLoadTakesTheShippedFile) {
     }
 }
 
-TEST_F(Data, ADamagedFileIsSetAsideAndTheShippedOneUsedAnUnreadableOneIsLeft) {
+TEST_F(Data, ADamagedFileIsSetAsideAndTheShippedOneUsed) {
     for (const std::string& damaged : {std::string("1\r\n1\r\n2\r\n"), std::string("one\r\ntwo\r\n"),
                                        std::string("1\r\n1\r\n2\r\n0\r\n300\r\n"), std::string("\x01\x02\xff", 3),
                                        std::string()}) {
@@ -143,20 +144,6 @@ TEST_F(Data, ADamagedFileIsSetAsideAndTheShippedOneUsedAnUnreadableOneIsLeft) {
         LoadsDamaged(ScoresPath(), damaged, [] { data::LoadScores(); });
         EXPECT_EQ(Scores(), shippedTable);
     }
-    // A file that cannot be read at all is not damaged (here a link to a
-    // folder, which root cannot read either): it stays as it is, no save
-    // writes over it, and the shipped values serve meanwhile.
-    fs::remove(PrefsPath());
-    fs::create_directory_symlink(tempDir, PrefsPath());
-    Set(0, 0, 3, 1, 20);
-    testing::internal::CaptureStderr();
-    data::Preferences("load");
-    EXPECT_FALSE(data::Preferences("save"));
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find("prefs.znd: cannot be read: Is a directory; the file is left as it is"), std::string::npos)
-        << said;
-    EXPECT_EQ(Values(), shipped);
-    EXPECT_TRUE(fs::is_symlink(PrefsPath()));
     EXPECT_EQ(SetAside().size(), 8u);
 }
 
@@ -297,13 +284,19 @@ TEST_F(Data, AFailedSaveIsSaidOnTheScreenAndTheFilesKeepWhatTheyHeld) {
         std::string name, trouble;  // no trouble: saved
         std::function<void(const std::string& folder)> before, after;  // the player's files are seeded in between
     };
+    // A file that cannot be read at all is not damaged: it stays as it is,
+    // no save writes over it, and the shipped values serve meanwhile.
     const auto unreadable = [](const std::string& folder) {
         for (const char* f : {"/prefs.znd", "/scores.znd"}) {
             fs::rename(folder + f, folder + f + std::string(".real"));
             fs::create_directory_symlink("/", folder + f);  // cannot be read, even by root
         }
+        testing::internal::CaptureStderr();
         data::Preferences("load");
         data::LoadScores();
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find("prefs.znd: cannot be read: Is a directory; the file is left as it is"), std::string::npos)
+            << said;
     };
     const std::vector<Fault> faults = {
         {"saved", "", {}, {}},
@@ -380,6 +373,21 @@ TEST_F(Data, ADamagedFileOnAFullDiskLeavesThePlayerTheShippedOneInMemory) {
     EXPECT_EQ(data::Preferences("save").trouble, "disk full");
     audio::AudioShutdown();
     ::umount2(userDir.c_str(), MNT_DETACH);
+}
+
+// A player's folder that cannot be made (a full disk on the first run) is
+// said once, and start-up goes on.
+TEST_F(Data, APlayersFolderThatCannotBeMadeStopsNothing) {
+    const char* before = std::getenv("XDG_DATA_HOME");
+    const std::string kept = before ? before : "";
+    setenv("XDG_DATA_HOME", "/proc/version", 1);  // a file: nothing can be made under it
+    testing::internal::CaptureStderr();
+    const std::string folder = platform::UserDataFolder();
+    const std::string said = testing::internal::GetCapturedStderr();
+    if (before) setenv("XDG_DATA_HOME", kept.c_str(), 1);
+    else unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(folder, "/proc/version/zintari");
+    EXPECT_EQ(said, "zintari: cannot make /proc/version/zintari: Not a directory; nothing is kept this run\n");
 }
 
 // A name that cannot be looked at (here a link to itself on the way to the
