@@ -47,12 +47,14 @@ unit: build
 e2e: build
 	ctest --test-dir $(BUILD) --output-on-failure -L e2e
 
+# BENCH_BEFORE=<another build's zintari> (say, of the main branch) is
+# measured beside this one, in the same run.
 bench: build
 	cmake --build $(BUILD) --target benchmarks pacing replay_bench
 	./$(BUILD)/benchmarks
 	./$(BUILD)/replay_bench $(BUILD)/game
 	SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ./$(BUILD)/pacing $(BUILD)/game
-	python3 bench/cpu_per_screen.py $(BUILD)/game/zintari $(BUILD)
+	python3 bench/cpu_per_screen.py $(BUILD)/game/zintari $(BUILD) $(if $(BENCH_BEFORE),--before $(BENCH_BEFORE))
 
 fuzz: fuzz-build
 	tests/fuzz/run.sh $(BUILD)/fuzz $${FUZZ_SECONDS:-120}

@@ -1,8 +1,10 @@
-// The sound engine: eleven sound buffers and two MIDI players mixed into the
-// device's callback. The game's thread changes their state only while it
-// holds the device's thread off (platform::AudioLock).
+// The sound engine: eleven sound buffers and the synthesiser of the two MIDI
+// players mixed into the device's callback. The game's thread changes their
+// state only while it holds the device's thread off (platform::AudioLock).
 #include "audio/audio.h"
 #include "audio/soundfont.h"
+
+#include <malloc.h>
 
 #include <algorithm>
 #include <array>
@@ -46,6 +48,7 @@ struct Loader {
                 error = std::current_exception();
             }
             platform::ReleaseThreadState();
+            malloc_trim(0);  // what reading took and freed goes back to the system
         });
     }
     void Join() {
@@ -54,9 +57,20 @@ struct Loader {
     }
 };
 
+// A piece loaded for a player, handed to the synthesiser when it plays.
+struct Piece {
+    std::string midiFile;  // empty: silent
+    int repeats = 0, loopStart = NoLoop, loopEnd = NoLoop;
+};
+
 struct Engine {
     std::array<SoundBuffer, SoundCount> sounds;
-    std::array<std::unique_ptr<MidiPlayer>, 2> players;
+    // The two players never sound together (the help tune plays only on its
+    // own screen), so they take turns on one synthesiser and the soundfont
+    // is in memory once. `sounding` is the one that played last.
+    std::unique_ptr<MidiPlayer> synth;
+    std::array<Piece, 2> pieces;
+    Player sounding = MusicPlayer;
     bool deviceOpen = false;
     // Reading the sounds and the soundfont takes a good part of a second:
     // it happens meanwhile, so that start-up does not wait for it.
@@ -81,8 +95,7 @@ void Mix(int16_t* out, int frames) {
         const int n = std::min(frames, Chunk);
         std::fill(mix, mix + 2 * n, 0.0f);
         for (auto& sound : engine.sounds) sound.MixInto(mix, n);
-        for (auto& player : engine.players)
-            if (player) player->MixInto(mix, n);
+        if (engine.synth) engine.synth->MixInto(mix, n);
         for (int i = 0; i < 2 * n; ++i)
             out[i] = int16_t(std::clamp(mix[i] * 32768.0f, -32768.0f, 32767.0f));
         out += 2 * n;
@@ -90,11 +103,13 @@ void Mix(int16_t* out, int frames) {
     }
 }
 
-MidiPlayer* ReadyPlayer(Player p) {
+MidiPlayer* ReadySynth() {
     FinishMusic();
-    MidiPlayer* player = engine.players[p].get();
-    return player && player->Ready() ? player : nullptr;
+    return engine.synth && engine.synth->Ready() ? engine.synth.get() : nullptr;
 }
+
+// The synthesiser while it plays (or last played) this player's piece.
+MidiPlayer* SynthOf(Player p) { return ReadySynth() && engine.sounding == p ? engine.synth.get() : nullptr; }
 
 void CloseDevice() {
     if (engine.deviceOpen) platform::Active().CloseAudio();
@@ -120,8 +135,10 @@ void SoundSetup() {
     engine.deviceOpen = platform::Active().OpenAudio(Mix);
     engine.soundLoader.Start([] {
         std::array<SoundBuffer, SoundCount> loaded;
-        for (int s = 0; s < SoundCount; ++s)
-            loaded[s] = SoundBuffer(platform::LoadWavStereo(data::ProgramFile(std::string("wav/") + Files[s])));
+        for (int s = 0; s < SoundCount; ++s) {
+            platform::WavSound wav = platform::LoadWav(data::ProgramFile(std::string("wav/") + Files[s]));
+            loaded[s] = SoundBuffer(std::move(wav.samples), wav.channels);
+        }
         platform::AudioLock lock;
         engine.sounds = std::move(loaded);
     });
@@ -132,15 +149,13 @@ void MusicSetup() { MusicSetupWith(SoundFontPath()); }
 void MusicSetupWith(const std::string& soundfont) {
     FinishMusic();
     engine.musicLoader.Start([soundfont] {
-        std::array<std::unique_ptr<MidiPlayer>, 2> made;
-        if (data::FileExists(soundfont)) {
-            for (auto& player : made) player = std::make_unique<MidiPlayer>(soundfont);
-            if (!made[0]->Ready() || !made[1]->Ready()) made = {};
-        }
-        if (!made[0])
+        std::unique_ptr<MidiPlayer> made;
+        if (data::FileExists(soundfont)) made = std::make_unique<MidiPlayer>(soundfont);
+        if (made && !made->Ready()) made = nullptr;
+        if (!made)
             std::fprintf(stderr, "zintari: cannot load the soundfont %s: the music is silent\n", soundfont.c_str());
         platform::AudioLock lock;
-        engine.players = std::move(made);
+        engine.synth = std::move(made);
     });
 }
 
@@ -156,7 +171,8 @@ void AudioShutdown() {
     } catch (const data::FatalError&) {
     }
     CloseDevice();
-    engine.players = {};
+    engine.synth = nullptr;
+    engine.pieces = {};
     engine.sounds = {};
 }
 
@@ -196,8 +212,7 @@ void PlayFromStart(Sound s) {
 void LoadPiece(Player p, const std::string& file, int repeats, int loopStart, int loopEnd) {
     Log(std::string(PlayerName(p)) + " load " + file + " repeats " + std::to_string(repeats) +
         (loopStart != NoLoop ? " loop " + std::to_string(loopStart) + "-" + std::to_string(loopEnd) : ""));
-    MidiPlayer* player = ReadyPlayer(p);
-    if (!player) return;
+    if (!ReadySynth()) return;
     const std::string path = data::ProgramFile("mid/" + file);
     std::string bytes;
     try {
@@ -208,23 +223,25 @@ void LoadPiece(Player p, const std::string& file, int repeats, int loopStart, in
         std::fprintf(stderr, "zintari: %s; that music is silent\n", e.what());
         bytes.clear();
     }
-    platform::AudioLock lock;
-    player->Load(std::move(bytes), repeats, loopStart, loopEnd);
+    engine.pieces[p] = {std::move(bytes), repeats, loopStart, loopEnd};
 }
 
 void PlayPiece(Player p) {
     Log(std::string(PlayerName(p)) + " play");
-    if (MidiPlayer* player = ReadyPlayer(p)) {
-        platform::AudioLock lock;
-        player->Play();
-    }
+    MidiPlayer* synth = ReadySynth();
+    const Piece& piece = engine.pieces[p];
+    if (!synth || piece.midiFile.empty()) return;  // a silent piece leaves the music as it is
+    platform::AudioLock lock;
+    synth->Load(piece.midiFile, piece.repeats, piece.loopStart, piece.loopEnd);
+    synth->Play();
+    engine.sounding = p;
 }
 
 void StopAll(Player p) {
     Log(std::string(PlayerName(p)) + " stop");
-    if (MidiPlayer* player = ReadyPlayer(p)) {
+    if (MidiPlayer* synth = SynthOf(p)) {
         platform::AudioLock lock;
-        player->Stop();
+        synth->Stop();
     }
 }
 
@@ -248,24 +265,24 @@ int SoundFrames(Sound s) {
     FinishSounds();
     return engine.sounds[s].Frames();  // fixed once loaded
 }
-bool MusicReady() { return ReadyPlayer(MusicPlayer) != nullptr; }
+bool MusicReady() { return ReadySynth() != nullptr; }
 
 int PieceTick(Player p) {
-    MidiPlayer* player = ReadyPlayer(p);
+    MidiPlayer* synth = SynthOf(p);
     platform::AudioLock lock;
-    return player ? player->Tick() : -1;
+    return synth ? synth->Tick() : -1;
 }
 
 int PieceVoices(Player p) {
-    MidiPlayer* player = ReadyPlayer(p);
+    MidiPlayer* synth = SynthOf(p);
     platform::AudioLock lock;
-    return player ? player->ActiveVoices() : 0;
+    return synth ? synth->ActiveVoices() : 0;
 }
 
 bool PieceRendering(Player p) {
-    MidiPlayer* player = ReadyPlayer(p);
+    MidiPlayer* synth = SynthOf(p);
     platform::AudioLock lock;
-    return player && player->Rendering();
+    return synth && synth->Rendering();
 }
 
 }  // namespace audio

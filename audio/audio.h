@@ -28,7 +28,8 @@ const char* SoundFile(Sound s);  // "intro.wav"
 // Loads the eleven WAV files from the program's wav folder and opens the
 // sound device (a missing device leaves the game silent).
 void SoundSetup();
-// Prepares the two MIDI players.
+// Prepares the two MIDI players: they take turns on one synthesiser, which
+// holds the soundfont.
 void MusicSetup();
 // Waits until the sounds and the soundfont, read meanwhile, are ready; a
 // sound file that could not be read raises its FatalError here.

@@ -3,7 +3,7 @@
 namespace audio {
 
 void SoundBuffer::MixInto(float* mix, int frames) {
-    const size_t length = samples_.size() / 2;
+    const size_t length = samples_.size() / channels_;
     if (!playing_ || length == 0) return;
     constexpr float Scale = 1.0f / 32768.0f;
     for (int i = 0; i < frames; ++i) {
@@ -14,8 +14,9 @@ void SoundBuffer::MixInto(float* mix, int frames) {
                 return;
             }
         }
-        mix[2 * i] += float(samples_[2 * position_]) * Scale;
-        mix[2 * i + 1] += float(samples_[2 * position_ + 1]) * Scale;
+        const int16_t* frame = &samples_[channels_ * position_];
+        mix[2 * i] += float(frame[0]) * Scale;
+        mix[2 * i + 1] += float(frame[channels_ - 1]) * Scale;
         ++position_;
     }
     // A sound that ended exactly with this buffer is done now, not on the next.

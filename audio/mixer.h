@@ -1,5 +1,6 @@
 // The sampled sounds: one static buffer per WAV file with a play position,
-// mixed by the device's callback.
+// mixed by the device's callback. A sound is held with the channels its file
+// has: a mono sound as mono, sent to both sides alike when mixed.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +11,8 @@ namespace audio {
 class SoundBuffer {
 public:
     SoundBuffer() = default;
-    explicit SoundBuffer(std::vector<int16_t> stereoFrames) : samples_(std::move(stereoFrames)) {}
+    // Interleaved frames of one or two channels.
+    SoundBuffer(std::vector<int16_t> samples, int channels) : samples_(std::move(samples)), channels_(size_t(channels)) {}
 
     // Playing a buffer that already plays only changes whether it loops.
     void PlayOnce() { playing_ = true, looping_ = false; }
@@ -20,7 +22,7 @@ public:
 
     bool Playing() const { return playing_; }
     int Position() const { return int(position_); }
-    int Frames() const { return int(samples_.size() / 2); }
+    int Frames() const { return int(samples_.size() / channels_); }
 
     // Adds the next frames of the sound to an interleaved stereo mix and
     // moves on. A sound played once stops at its end, back at position 0.
@@ -28,6 +30,7 @@ public:
 
 private:
     std::vector<int16_t> samples_;
+    size_t channels_ = 2;
     size_t position_ = 0;  // in frames
     bool playing_ = false, looping_ = false;
 };

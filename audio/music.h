@@ -1,6 +1,6 @@
-// One MIDI player: a fluidsynth synthesiser with its own sequencer, rendered
-// inside the sound device's callback. It plays a piece a number of times, or
-// repeats a loop between two points in music time.
+// The MIDI synthesiser: fluidsynth with one sequencer, rendered inside the
+// sound device's callback. It plays one piece at a time, a number of times,
+// or repeating a loop between two points in music time.
 #pragma once
 #include <fluidsynth.h>
 
@@ -14,8 +14,7 @@ inline constexpr float SynthGain = 0.5f;
 
 class MidiPlayer {
 public:
-    // Loads the soundfont; Ready() tells whether that worked. Two players on
-    // one soundfont file share its sample data.
+    // Loads the soundfont; Ready() tells whether that worked.
     explicit MidiPlayer(const std::string& soundfont);
     ~MidiPlayer();
     MidiPlayer(const MidiPlayer&) = delete;

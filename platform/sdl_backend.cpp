@@ -42,23 +42,6 @@ bool HeadlessAsked() {
 // timed step notes its moment, so this only bounds a forgotten one.
 constexpr int32_t MaxSleepMs = 1000;
 
-// Whether the renderer draws on the processor: SDL's own, or OpenGL through
-// Mesa's software rasterisers on a machine without a graphics card.
-bool DrawsInSoftware(SDL_Renderer* renderer) {
-    SDL_RendererInfo info;
-    if (SDL_GetRendererInfo(renderer, &info) != 0) return false;
-    if (info.flags & SDL_RENDERER_SOFTWARE) return true;
-    if (std::strncmp(info.name, "opengl", 6) != 0) return false;  // opengl, opengles2
-    using GetString = const unsigned char* (*)(unsigned);
-    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-    constexpr unsigned GlRenderer = 0x1F01;  // GL_RENDERER; the renderer's context is current
-    const unsigned char* name = getString ? getString(GlRenderer) : nullptr;
-    if (!name) return false;
-    const std::string s(reinterpret_cast<const char*>(name));
-    return s.find("llvmpipe") != std::string::npos || s.find("softpipe") != std::string::npos ||
-           s.find("Software Rasterizer") != std::string::npos;
-}
-
 // The name field's box, as DrawNameField draws it, while it shows.
 std::optional<Rect> NameFieldBox() {
     if (!NameField().visible) return std::nullopt;
@@ -87,7 +70,8 @@ class SdlBackend : public Backend {
 public:
     explicit SdlBackend(std::optional<bool> fullScreen) {
         if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("SDL_VIDEODRIVER"))
-            throw data::FatalError("no display to show the game on: neither DISPLAY nor WAYLAND_DISPLAY is set");
+            throw data::FatalError("no display to show the game on: neither DISPLAY nor WAYLAND_DISPLAY is set "
+                                   "(on a console without a desktop, SDL_VIDEODRIVER=kmsdrm)");
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
         SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");  // a present must never wait for the display
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
@@ -229,21 +213,26 @@ public:
     }
 
 private:
-    // Where the picture goes: a texture that the graphics card scales, or,
-    // when the renderer would draw on the processor anyway, the window's own
-    // surface, into which only the changed rectangles are scaled.
+    // Where the picture goes. Where the window has a surface of its own
+    // (X11, shared with the display server) the changed rectangles are
+    // scaled into it on the processor, and no graphics driver is loaded. A
+    // renderer, whose texture the graphics card scales, serves where there is
+    // no such surface of 4 bytes a pixel (Wayland, a 16-bit display) or when
+    // the player names one in SDL_RENDER_DRIVER. The format is checked before
+    // the surface is taken: SDL 2.28 and later refuse a renderer to a window
+    // that has one.
     void OpenOutput() {
-        renderer_ = SDL_CreateRenderer(window_, -1, 0);
-        if (renderer_ && DrawsInSoftware(renderer_)) {
-            SDL_DestroyRenderer(renderer_);
-            renderer_ = nullptr;
+        if (!Set("SDL_RENDER_DRIVER") && SDL_BYTESPERPIXEL(SDL_GetWindowPixelFormat(window_)) == 4) {
             if (SDL_Surface* out = SDL_GetWindowSurface(window_); out && out->format->BytesPerPixel == 4) {
                 SDL_FillRect(out, nullptr, SDL_MapRGB(out->format, 0, 0, 0));
                 SDL_UpdateWindowSurface(window_);
                 return;
             }
-            renderer_ = SDL_CreateRenderer(window_, -1, 0);  // no surface of its own: the renderer it is
+#if SDL_VERSION_ATLEAST(2, 28, 0)
+            SDL_DestroyWindowSurface(window_);  // a surface of another format: the renderer it is
+#endif
         }
+        renderer_ = SDL_CreateRenderer(window_, -1, 0);
         if (!renderer_) throw data::FatalError(std::string("cannot draw in the window: ") + SDL_GetError());
         SDL_RenderSetLogicalSize(renderer_, 640, 480);
         texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, 640, 480);
@@ -383,8 +372,12 @@ private:
         if (whole_) ScreenChanges.Add(WholeSurface);
         std::vector<Rect> changed = ScreenChanges.Take();
         if (changed.empty()) return;
-        if (renderer_) ShowWithRenderer(*shown, changed);
-        else ShowOnSurface(*shown, std::move(changed), whole_);
+        if (renderer_) {
+            ShowWithRenderer(*shown, changed);
+        } else if (!ShowOnSurface(*shown, changed, whole_)) {
+            for (const Rect& r : changed) ScreenChanges.Add(r);  // shown on the next refresh
+            return;
+        }
         whole_ = false;
     }
 
@@ -403,10 +396,11 @@ private:
     }
 
     // Scales the changed rectangles into the window's surface in one pass
-    // (nearest pixel, aspect kept, black bars) and sends only them.
-    void ShowOnSurface(const Surface& shown, std::vector<Rect> changed, bool whole) {
+    // (nearest pixel, aspect kept, black bars) and sends only them; false
+    // when the window has no surface to draw in just now.
+    bool ShowOnSurface(const Surface& shown, std::vector<Rect> changed, bool whole) {
         SDL_Surface* out = SDL_GetWindowSurface(window_);
-        if (!out) return;
+        if (!out || out->format->BytesPerPixel != 4) return false;
         if (out->w != outW_ || out->h != outH_ || out->format->format != outFormat_) {
             Measure(out);
             whole = true;
@@ -433,6 +427,7 @@ private:
         }
         if (whole) SDL_UpdateWindowSurface(window_);
         else SDL_UpdateWindowSurfaceRects(window_, sent.data(), int(sent.size()));
+        return true;
     }
 
     // Where the picture lies in a surface of this size, which game pixel

@@ -1,4 +1,6 @@
 // Zintari: a falling-block puzzle game.
+#include <malloc.h>
+
 #include <cstdio>
 
 #include "data/files.h"
@@ -19,6 +21,10 @@ int main(int argc, char** argv) {
         return 2;
     case shell::CommandLine::Play: break;
     }
+    // A freed block of 128 KiB or more (a picture or a sound while it is
+    // read) goes back to the system, instead of glibc's threshold rising to
+    // the largest one freed and keeping the next ones in the heap.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     // A check needs no window; a replay never touches the player's files,
     // so its player's folder is the scratch folder.
     std::unique_ptr<platform::Backend> window;

@@ -142,14 +142,17 @@ class Shot:
 
     def __init__(self, data, frame):
         header = struct.unpack(">25I", data[:100])
-        self.data, self.stride = data, header[12]
+        self.data, self.stride, self.bytes = data, header[12], header[11] // 8  # 4, or 2 (5-6-5) on a 16-bit screen
         self.offset = header[0] + 12 * header[19]
         fx, fy, fw, fh = frame
         scale = min(fw / 640, fh / 480)
         self.pic = (fx + (fw - round(640 * scale)) // 2, fy + (fh - round(480 * scale)) // 2, scale)
 
     def pixel(self, sx, sy):
-        i = self.offset + sy * self.stride + 4 * sx
+        i = self.offset + sy * self.stride + self.bytes * sx
+        if self.bytes == 2:
+            v = self.data[i] | self.data[i + 1] << 8
+            return (v >> 11) * 255 // 31, (v >> 5 & 63) * 255 // 63, (v & 31) * 255 // 31
         return self.data[i + 2], self.data[i + 1], self.data[i]
 
     def at(self, x, y):
@@ -159,7 +162,8 @@ class Shot:
 
     def black(self, x0, y0, x1, y1):
         """Whether the screen rectangle shows nothing but black."""
-        return all(not any(self.data[self.offset + y * self.stride + 4 * x0:self.offset + y * self.stride + 4 * x1])
+        start, n = self.offset, self.bytes
+        return all(not any(self.data[start + y * self.stride + n * x0:start + y * self.stride + n * x1])
                    for y in range(y0, y1))
 
 
@@ -170,15 +174,16 @@ def _die_with_parent():
 
 
 class Game:
-    """The game in its own X server; name labels its failure screenshot. Options: screen=(w, h); clipboard=text
+    """The game in its own X server; name labels its failure screenshot. Options: screen=(w, h); depth=bits a
+    pixel of the screen; clipboard=text
     owned before the start; audio="disk" to record the sound; prefs (keyword
     arguments of prefs_text), scores and keys (the text of keys.conf) written
     beforehand; levels={number: fields} to play from a scratch copy of the
     game's folder; args for the command line."""
 
-    def __init__(self, name, screen=(640, 480), clipboard=None, audio="dummy", prefs=None, scores=None, levels=None,
-                 keys=None, args=()):
-        self.name, self.screen, self.clipboard, self.args = name, screen, clipboard, list(args)
+    def __init__(self, name, screen=(640, 480), depth=24, clipboard=None, audio="dummy", prefs=None, scores=None,
+                 levels=None, keys=None, args=()):
+        self.name, self.screen, self.depth, self.clipboard, self.args = name, screen, depth, clipboard, list(args)
         self.tmp = tempfile.mkdtemp(prefix="zintari-e2e-")
         self.data_dir = os.path.join(self.tmp, "data", "zintari")
         self.audio_path = os.path.join(self.tmp, "audio.raw")
@@ -238,8 +243,8 @@ class Game:
         for _ in range(20):  # a display number at random, not one that another harness may have just closed
             read, write = os.pipe()
             self.spawn(["Xvfb", ":%d" % random.randint(100, 9999), "-displayfd", str(write), "-fbdir", self.tmp,
-                        "-nolisten", "tcp", "-wr", "-screen", "0", "%dx%dx24" % self.screen], pass_fds=(write,),
-                       stderr=self.logfile("xvfb"))
+                        "-nolisten", "tcp", "-wr", "-screen", "0", "%dx%dx%d" % (*self.screen, self.depth)],
+                       pass_fds=(write,), stderr=self.logfile("xvfb"))
             os.close(write)
             with os.fdopen(read) as f:  # Xvfb writes the number when it is ready, nothing when it cannot start
                 self.env["DISPLAY"] = ":" + f.readline().strip()

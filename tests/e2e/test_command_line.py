@@ -1,8 +1,9 @@
 """The command line of the real program: --help, --version, an unknown
 option, and a start without a display (no DISPLAY, WAYLAND_DISPLAY or
-SDL_VIDEODRIVER, as over ssh), and a player's folder that cannot be made.
-Each ends at once, without a window, and writes nothing: not the player's
-folder, not a temporary folder."""
+SDL_VIDEODRIVER, as over ssh; the message names the driver for a console
+without a desktop), and a player's folder that cannot be made. Each ends at
+once, without a window, and writes nothing: not the player's folder, not a
+temporary folder."""
 import os
 import re
 import subprocess
@@ -12,11 +13,12 @@ import tempfile
 USAGE = ("Usage: zintari", "falling-block puzzle", "--fullscreen", "--windowed", "--version", "--replay", "--check",
          "--no-record", r"\$XDG_DATA_HOME/zintari", "~/.local/share/zintari", r"\$XDG_CONFIG_HOME/zintari/keys\.conf",
          r"\$XDG_STATE_HOME/zintari/window")
+NO_DISPLAY = r"[^\n]*no display[^\n]*SDL_VIDEODRIVER=kmsdrm[^\n]*\n$"  # and how to play on a console
 # arguments, exit status, what stdout must hold (nothing when none), what stderr must begin with, environment
 CASES = [(["--help"], 0, USAGE, r"$"), (["-h"], 0, USAGE, r"$"), (["--windowed", "--help"], 0, USAGE, r"$"),
          (["--version"], 0, (r"^zintari \d+\.\d+(\.\d+)?\n$",), r"$"),
          (["--bogus"], 2, (), r"zintari: unknown option --bogus\nUsage: zintari"),
-         ([], 1, (), r"[^\n]*no display[^\n]*\n$"), (["--windowed"], 1, (), r"[^\n]*no display[^\n]*\n$"),
+         ([], 1, (), NO_DISPLAY), (["--windowed"], 1, (), NO_DISPLAY),
          ([], 1, (), r"zintari: no folder for your files[^\n]*\n$",
           {"SDL_VIDEODRIVER": "dummy", "XDG_DATA_HOME": "", "HOME": ""})]
 

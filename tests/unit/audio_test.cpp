@@ -1,6 +1,8 @@
 // The sound engine without a device: the buffers' positions and the MIDI
 // players' loops, read from the mix that the device's callback would get.
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
@@ -26,6 +28,17 @@ int Peak(const std::vector<int16_t>& samples) {
     return peak;
 }
 
+// The first frames of a sound as its file holds them (the generator writes a
+// 44-byte header), as the mix has them: a mono sound alike on both sides.
+std::vector<int16_t> FromFile(Sound s, size_t frames) {
+    const std::string file = data::ReadWholeFile(data::ProgramFile(std::string("wav/") + SoundFile(s)));
+    const size_t channels = size_t(file[22]);
+    std::vector<int16_t> stereo(2 * frames);
+    for (size_t i = 0; i < stereo.size(); ++i)
+        std::memcpy(&stereo[i], file.data() + 44 + 2 * (channels * (i / 2) + (channels - 1) * (i % 2)), 2);
+    return stereo;
+}
+
 class AudioTest : public test::Headless {
 protected:
     void TearDown() override {
@@ -38,8 +51,8 @@ TEST_F(AudioTest, PlayOnceStopsAtTheEndBackAtZeroLoopingWrapsAndStopKeepsThePosi
     SoundSetup();
     const int length = SoundFrames(SbWav);
     ASSERT_GT(length, 1000);
-    PlayOnce(SbWav);
-    EXPECT_GT(Peak(Mix(1000)), 1000);
+    PlayOnce(SbWav);  // a mono sound
+    EXPECT_EQ(Mix(1000), FromFile(SbWav, 1000));
     EXPECT_EQ(SoundPosition(SbWav), 1000);
     Mix(length);  // past the end
     EXPECT_FALSE(SoundPlaying(SbWav));
@@ -64,8 +77,9 @@ TEST_F(AudioTest, PlayOnceStopsAtTheEndBackAtZeroLoopingWrapsAndStopKeepsThePosi
 
 TEST_F(AudioTest, RewindRestartsAPlayingSoundAndPlayingItAgainNeitherDoublesNorRestartsIt) {
     SoundSetup();
-    PlayOnce(CrossWav);  // alone from its start: what one copy sounds like
+    PlayOnce(CrossWav);  // alone from its start: one copy, as its file holds it
     const auto reference = Mix(3000);
+    EXPECT_EQ(reference, FromFile(CrossWav, 3000));
     Stop(CrossWav);
     Rewind(CrossWav);
     PlayOnce(CrossWav);
@@ -97,6 +111,57 @@ TEST_F(AudioTest, AMissingWavFileStopsTheStartWithItsPath) {
     for (int s = 0; s < SoundCount; ++s) data::WriteFileAtomically(tempDir + "/wav/" + SoundFile(Sound(s)), "RIFF junk");
     SoundSetup();
     EXPECT_THROW(PlayOnce(LineWav), data::FatalError);
+}
+
+// The root mean square of each stretch of so many frames.
+std::vector<double> Loudness(const std::vector<int16_t>& sound, size_t frames) {
+    std::vector<double> rms(sound.size() / (2 * frames));
+    for (size_t i = 0; i < rms.size() * 2 * frames; ++i) rms[i / (2 * frames)] += double(sound[i]) * sound[i];
+    for (double& r : rms) r = std::sqrt(r / double(2 * frames));
+    return rms;
+}
+
+// The tunes in turn as the screens play them, the two MIDI players on one
+// soundfont: the menu tune, the help tune, the menu tune again, a level
+// tune, the help tune again. Each sounds from its start with no gap (no
+// 50 ms below -70 dB); the help tune, after the level tune, is as loud as
+// the first time all along.
+TEST_F(AudioTest, TheMenuTuneAndTheHelpTuneTakeTurnsWithNoGapInEither) {
+    SoundSetup();
+    MusicSetup();
+    ASSERT_TRUE(MusicReady());
+    PlayLooping(IntroWav);  // the main menu
+    const auto menu = Mix(2 * 44100);
+    Stop(IntroWav);  // Quick Help
+    LoadPiece(HelpMusicPlayer, "piano.mid", 999, 11000, 152500);
+    PlayPiece(HelpMusicPlayer);
+    const auto help = Mix(3 * 44100);
+    Rewind(IntroWav);  // back to the menu
+    StopAll(HelpMusicPlayer);
+    Mix(512);  // the fade
+    PlayLooping(IntroWav);
+    const auto menuAgain = Mix(2 * 44100);
+    Stop(IntroWav);  // a level
+    LoadPiece(MusicPlayer, "mid0.Mid", 999);
+    PlayPiece(MusicPlayer);
+    StopAll(HelpMusicPlayer);  // not the one playing: the level tune goes on
+    const auto level = Mix(3 * 44100);
+    StopAll(MusicPlayer);
+    Mix(512);
+    PlayPiece(HelpMusicPlayer);  // Quick Help again
+    const auto helpAgain = Mix(3 * 44100);
+
+    const auto quietest = [](const std::vector<int16_t>& tune) {
+        const auto rms = Loudness(tune, 2205);
+        return *std::min_element(rms.begin(), rms.end());
+    };
+    EXPECT_GT(quietest(menu), 10);
+    EXPECT_GT(quietest(help), 10);
+    EXPECT_GT(quietest(level), 10);
+    EXPECT_GT(quietest(helpAgain), 10);
+    EXPECT_EQ(menuAgain, menu);
+    const auto first = Loudness(help, 11025), again = Loudness(helpAgain, 11025);
+    for (size_t i = 0; i < first.size(); ++i) EXPECT_NEAR(again[i] / first[i], 1.0, 0.05) << "quarter second " << i;
 }
 
 // A MIDI piece of one note on channel 0, written by the test: format 0,
@@ -235,3 +300,4 @@ TEST_F(AudioTest, WithoutASoundfontTheMusicIsSilentAndTheGameGoesOn) {
 }
 
 }  // namespace
+
