@@ -275,6 +275,13 @@ void FillDisk(const std::string& folder) {
     ::close(fd);
 }
 
+// Whether no save left its scratch file behind.
+::testing::AssertionResult NoScratchLeft(const std::string& folder) {
+    for (const auto& file : fs::directory_iterator(folder))
+        if (file.path().string().find(".part-") != std::string::npos) return ::testing::AssertionFailure() << file.path();
+    return ::testing::AssertionSuccess();
+}
+
 // Each way a save can fail, and the scratch name of old in the way, which
 // must not stop it: what the options and best players screens say, and
 // what the player's files hold afterwards.
@@ -345,8 +352,7 @@ TEST_F(Data, AFailedSaveIsSaidOnTheScreenAndTheFilesKeepWhatTheyHeld) {
         EXPECT_EQ(testing::internal::GetCapturedStderr().find("not saved") != std::string::npos, fails);
         EXPECT_EQ(held("/prefs.znd") == prefs, fails);
         EXPECT_EQ(held("/scores.znd") == scores, fails);
-        for (const auto& file : fs::directory_iterator(folder))  // no scratch file left behind
-            EXPECT_EQ(file.path().string().find(".part-"), std::string::npos) << file.path();
+        EXPECT_TRUE(NoScratchLeft(folder));
         if (f.name == "disk full") ::umount2(folder.c_str(), MNT_DETACH);
     }
     EXPECT_TRUE(fs::is_empty(tempDir));
@@ -433,23 +439,16 @@ TEST_F(Data, TwoCopiesSavingAtOnceLoseNothingAndGarbleNothing) {
         }
         _exit(0);
     };
-    pid_t copies[2];
     for (int id = 0; id < 2; ++id)
-        if ((copies[id] = fork()) == 0) copy(id);
-    int reads = 0, lowest = 1;
-    bool running = true;
-    while (running) {
-        for (pid_t c : copies) running = running && ::waitpid(c, nullptr, WNOHANG) == 0;
+        if (fork() == 0) copy(id);
+    int reads = 0, lowest = 1, ended = 0, status = 0;
+    while (ended < 2) {
+        if (::waitpid(-1, &status, WNOHANG) > 0 && ++ended) EXPECT_TRUE(WIFEXITED(status) && !WEXITSTATUS(status)) << status;
         ASSERT_TRUE(data::ParsePreferences(test::Unscrambled(folder + "/prefs.znd")));
         ASSERT_TRUE(data::ParseScores(test::Unscrambled(folder + "/scores.znd")));
         EXPECT_GE(LevelsUnlocked, lowest);
         lowest = LevelsUnlocked;
         ++reads;
-    }
-    for (pid_t c : copies) {
-        int status = 0;
-        ::waitpid(c, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
     data::Preferences("load");
     EXPECT_EQ(LevelsUnlocked, LevelCount);
@@ -458,8 +457,7 @@ TEST_F(Data, TwoCopiesSavingAtOnceLoseNothingAndGarbleNothing) {
     for (int v = 100000 + 2 * Saves - 1; v >= 100000 + 2 * Saves - 10; --v) best.push_back("p" + std::to_string(v % 2) + " " + std::to_string(v));
     EXPECT_EQ(Scores(), best);
     EXPECT_GT(reads, 10);
-    for (const auto& file : fs::directory_iterator(folder))
-        EXPECT_EQ(file.path().string().find(".part-"), std::string::npos) << file.path();
+    EXPECT_TRUE(NoScratchLeft(folder));
     if (folder != userDir) fs::remove_all(folder);
 }
 
