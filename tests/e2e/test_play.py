@@ -1,9 +1,20 @@
-"""Two levels played with real keys: level 1 (wild bars, one run finishes
-it) from the level select; its piece moved, paused with P and by the window
-losing the focus, the exit question answered N; the level complete screen
-with level 2 open on disk; level 2 (stones) played to game over; a name
-typed into the best players, saved on disk."""
+"""Two levels played with real keys, and the run played again. Level 1 (wild
+bars, runs of two, each bar a line) from the level select: its piece moved,
+paused with P and by the window losing the focus, the exit question answered
+N, Sweep fired with 2 once two lines have charged the meter; the level
+complete screen with level 2 open on disk; level 2 (stones) played to game
+over; a name typed into the best players, saved on disk. The run's replay,
+kept in the player's folder, is checked (--check: the same end) and watched
+at 8x to the best players and its end, with the REPLAY mark. A run killed in
+play leaves a replay that plays up to its last flush."""
+import glob
 import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
 
 import harness
 from harness import check, read_plain
@@ -11,7 +22,7 @@ from harness import check, read_plain
 TABLE = [("Mirela Voss", 100), ("Tobin Hale", 90), ("Ines Arkady", 80), ("Quill", 70), ("Oskar Brandt", 60),
          ("Nadia Fern", 50), ("Pip", 40), ("Lorcan Moss", 30), ("Sable", 20), ("Emery Finch", 10)]
 NAME = "Ada Quist"
-LEVELS = {1: dict(kind=1, colours=0, stones=0, speed=150, min_blocks=3, quota=1, fill=99, title="One Line"),
+LEVELS = {1: dict(kind=1, colours=0, stones=0, speed=150, min_blocks=2, quota=3, fill=99, title="Two by Two"),
           2: dict(kind=1, colours=0, stones=101, speed=60, min_blocks=3, quota=5, fill=99, title="Stone Wall")}
 
 
@@ -47,12 +58,46 @@ def play(game, level, title, lines):
     game.until(lambda: game.shows("Lines left : %d" % lines, 20, 110), what="the playing screen")
 
 
+def check_replay(game, replay):
+    return subprocess.run([game.exe, "--replay", replay, "--check"], env=game.env, capture_output=True, text=True,
+                          timeout=60)
+
+
 def journey():
+    keep = tempfile.mkdtemp(prefix="zintari-replays-")
+    try:
+        replay = played(keep)
+        # Watched in a window of its own, with the same game files.
+        with harness.Game("replay-watch", levels=LEVELS, args=["--replay", replay]) as viewer:
+            for _ in range(3):
+                viewer.key("Right")  # 2x, 4x, 8x
+            mark = lambda: sum(1 for x in range(560, 636) if min(viewer.shot().at(x, 12)) > 200) > 10
+            viewer.until(mark, what="the REPLAY mark")
+            viewer.until(lambda: viewer.shows("BEST PLAYERS (Esc=Main Menu)", None, 25), 60, "the best players")
+            check(viewer.game.wait(30) == 0, "the replay did not end by itself")
+        # Killed in play: the replay left plays up to its last flush.
+        with harness.Game("replay-killed", levels=LEVELS) as game:
+            game.menu()
+            game.hold("Return", lambda: game.shows("SELECT LEVEL", None, 40), "the level select")
+            play(game, 1, "Two by Two", 3)
+            time.sleep(4)
+            game.game.send_signal(signal.SIGKILL)
+            game.game.wait()
+            left = glob.glob(os.path.join(game.data_dir, "replays", "*.zrp"))
+            done = check_replay(game, left[0])
+            tick = re.match(r"cut short at tick (\d+): ", done.stdout)
+            check(done.returncode == 1 and tick and int(tick.group(1)) > 4000, "--check: %r" % done)
+    finally:
+        shutil.rmtree(keep, ignore_errors=True)
+
+
+def played(keep):
+    """The two levels; returns the run's replay, copied into keep, once checked."""
     with harness.Game("play", levels=LEVELS, scores=TABLE) as game:
         prefs = os.path.join(game.data_dir, "prefs.znd")
         game.menu()
         game.hold("Return", lambda: game.shows("SELECT LEVEL", None, 40), "the level select")
-        play(game, 1, "One Line", 1)
+        play(game, 1, "Two by Two", 3)
         game.until(lambda: columns(game) == {5}, what="a bar in column 5")
         game.tap("Left", lambda: columns(game) in ({4}, {3}), "the bar to move left")
         game.tap("p", lambda: game.shows("PAUSED", None, 230), "PAUSED on P")
@@ -63,20 +108,30 @@ def journey():
         game.tap("p", lambda: not game.shows("PAUSED", None, 230), "play again on P")
         game.hold("Escape", lambda: game.shows("exit to Main Menu? Y/N", None, 240), "the exit question")
         game.hold("n", lambda: not game.shows("exit to Main Menu? Y/N", None, 240), "play again on N")
+        game.hold("space", lambda: game.shows("Lines left : 1", 20, 110), "two bars cleared")
+        game.tap("2", lambda: game.shows("Sweep", 200, 447), "Sweep fired")
 
         game.hold("space", lambda: game.shows("Enter=Next level", 210, 330), "the level complete screen")
-        check(game.shows("Total : 50", 210, 240) and game.shows("Level auto-saved", 210, 300), "level complete")
+        check(game.shows("Total : 300", 210, 240) and game.shows("Level auto-saved", 210, 300), "level complete")
         check(read_plain(prefs) == harness.prefs_text(unlocked=2), "level 2 is not open on disk")
         play(game, 2, "Stone Wall", 5)
-        check(game.shows("Score : 50", 20, 230), "the score did not carry over")
+        check(game.shows("Score : 300", 20, 230), "the score did not carry over")
         game.hold("space", lambda: darkened(game), "the game over")
-        # Escape counts once the skull rests: 50 beats the tenth best.
+        # Escape counts once the skull rests: 300 beats the tenth best.
         game.hold("Escape", lambda: name_box(game.shot()), "the name entry")
         game.run("xdotool", "type", "--delay", "150", NAME)
         game.hold("Return", lambda: game.shows("BEST PLAYERS (Esc=Main Menu)", None, 25), "the best players")
         check(read_plain(os.path.join(game.data_dir, "scores.znd"))
-              == harness.scores_text(TABLE[:5] + [(NAME, 50)] + TABLE[5:9]), "the best players on disk")
+              == harness.scores_text([(NAME, 300)] + TABLE[:9]), "the best players on disk")
+        time.sleep(4)  # long enough to be seen at 8x
         game.hold("Escape", lambda: game.shows("MAIN MENU", 260, 120), "the main menu")
+        game.close()
+        kept = glob.glob(os.path.join(game.data_dir, "replays", "*.zrp"))
+        check(len(kept) == 1 and re.search(r"/\d{8}-\d{6}-level02-300\.zrp$", kept[0]), "kept: %r" % kept)
+        done = check_replay(game, kept[0])
+        check(done.returncode == 0 and re.match(r"level 2, score 300, lines 3, [\d.]+ s of play, ended: closed\n$",
+                                                done.stdout), "--check: %r" % done)
+        return shutil.copy(kept[0], keep)
 
 
 if __name__ == "__main__":
