@@ -8,7 +8,7 @@ import sys
 
 import harness
 from harness import check, read_plain, write_plain
-from test_play import darkened, name_box
+from test_play import darkened, name_box, play
 
 LEVELS = {1: dict(kind=1, colours=0, stones=101, speed=60, min_blocks=3, quota=5, fill=99, title="Stone Wall")}
 TABLE = [("Nobody", -1)] * 10  # any score beats these
@@ -36,9 +36,7 @@ def journey():
         with game:
             game.menu()
             game.hold("Return", lambda: game.shows("SELECT LEVEL", None, 40), "the level select")
-            game.hold("Return", lambda: game.shows("Stone Wall", None, 230), "the intro of level 1")
-            game.key("Escape")
-            game.until(lambda: game.shows("Lines left : 5", 20, 110), what="the playing screen")
+            play(game, 1, "Stone Wall", 5)
             game.hold("space", lambda: darkened(game), "the game over")
             game.hold("Escape", lambda: name_box(game.shot()), "the name entry")
             game.run("xdotool", "type", "--delay", "150", "Ada")

@@ -50,16 +50,18 @@ protected:
     std::string Folder() const { return userDir + "/replays"; }
 
     // A run of the program recorded: a new game of level 1 with moves,
-    // turns and drops, the window closed at `close`. Returns its file.
+    // turns and drops, the window closed `close` ms after its start.
+    // Returns its file.
     std::string Record(int32_t close, Screens* screens = nullptr, int flushMs = 2000) {
         backend.SetSleeps(true);
-        backend.TapAt(4000, VK_RETURN, 100);  // New Game
-        backend.TapAt(4500, VK_RETURN, 100);  // level 1
+        const int32_t t0 = backend.TickCount();
+        backend.TapAt(t0 + 4000, VK_RETURN, 100);  // New Game
+        backend.TapAt(t0 + 4500, VK_RETURN, 100);  // level 1
         for (int32_t t = 10000; t < close; t += 700) {
-            backend.TapAt(t, t % 1400 ? VK_LEFT : VK_RIGHT, 150);
-            backend.TapAt(t + 300, t % 2100 ? VK_UP : VK_SPACE, 120);
+            backend.TapAt(t0 + t, t % 1400 ? VK_LEFT : VK_RIGHT, 150);
+            backend.TapAt(t0 + t + 300, t % 2100 ? VK_UP : VK_SPACE, 120);
         }
-        backend.CloseAt(close);
+        backend.CloseAt(t0 + close);
         const auto recorder = replay::Recorder::Start(backend, Folder(), test::GameDir(), "", flushMs);
         EXPECT_TRUE(recorder);
         // The game's files digested and the header on disk: from here on
@@ -180,18 +182,12 @@ TEST_F(Replay, TheLastTwentyRunsWithFiveSecondsOfPlayAreKept) {
     for (int i = 0; i < 20; ++i) data::WriteFileAtomically(Folder() + "/2000010" + std::to_string(i % 10) + "-00000" + std::to_string(i / 10) + ".zrp", "x");
     const std::string oldest = Folder() + "/20000100-000000.zrp";
     ASSERT_TRUE(fs::exists(oldest));
-    const std::string kept = Record(16000);
+    const std::string kept = Record(16000);  // 5.2 s of play
     EXPECT_TRUE(std::regex_match(fs::path(kept).filename().string(), std::regex(R"(\d{8}-\d{6}-level01-\d+\.zrp)"))) << kept;
     EXPECT_FALSE(fs::exists(oldest));
     EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 20);
 
-    backend.CloseAt(5000);  // at the menu: no play
-    const auto recorder = replay::Recorder::Start(backend, Folder(), test::GameDir(), "");
-    Use(recorder.get());
-    shell::RunProgram();
-    recorder->Finish(shell::LastRun());
-    Use(&backend);
-    EXPECT_FALSE(fs::exists(recorder->Path()));
+    EXPECT_FALSE(fs::exists(Record(15000)));  // 4.2 s of play: not kept
     EXPECT_TRUE(fs::exists(kept));
 }
 
