@@ -143,36 +143,26 @@ TEST_F(Replay, FilesCutShortDamagedOrMadeElsewhere) {
     newer[15] = 2;
     EXPECT_EQ(checkBytes(newer), std::pair(1, "zintari: " + tempDir + "/changed.zrp: made by a newer version of the game (replay format 2)\n"));
     EXPECT_EQ(checkBytes("ZINTARI"), std::pair(1, "zintari: " + tempDir + "/changed.zrp: not a replay file\n"));
-    const std::string records = replay::ReadRecording(bytes).recording->records;
-    for (size_t at = 20; at < bytes.size(); at += bytes.size() / 23) {
-        std::string changed = bytes;
-        changed[at] = char(changed[at] ^ 0x10);
+    // A byte changed in the file, or in the log itself with the file
+    // compressed again: zlib's check or ours no longer holds (a padding bit
+    // zlib never reads changes nothing).
+    const std::string stream = Inflated(bytes.substr(16)), records = replay::ReadRecording(bytes).recording->records;
+    for (size_t at = 20; at < bytes.size() + stream.size(); at += (bytes.size() + stream.size()) / 29) {
+        const bool inLog = at >= bytes.size();
+        std::string changed = inLog ? stream : bytes;
+        changed[inLog ? at - bytes.size() : at] ^= 0x10;
+        if (inLog) changed = bytes.substr(0, 16) + replay::Compressor().Add(changed, true);
         const replay::ReadResult read = replay::ReadRecording(changed);
-        if (read.recording && read.recording->records == records) continue;  // a padding bit zlib never reads
+        if (read.recording && read.recording->records == records) continue;
         const auto [status, said] = checkBytes(changed);
-        EXPECT_EQ(status, 1) << "byte " << at << ": " << said;
-        EXPECT_TRUE(said.find("damaged") != std::string::npos || said.find("diverged") != std::string::npos ||
-                    said.starts_with("cut short"))
+        EXPECT_TRUE(status == 1 && (said.find("damaged") != std::string::npos || said.starts_with("cut short")))
             << "byte " << at << ": " << said;
-    }
-
-    // A byte of the log itself changed, the file compressed again: its
-    // checks no longer hold.
-    const std::string stream = Inflated(bytes.substr(16));
-    for (size_t at = stream.size() / 2; at < stream.size(); at += stream.size() / 11) {
-        std::string changed = stream;
-        changed[at] = char(changed[at] ^ 0x01);
-        const auto [status, said] = checkBytes(bytes.substr(0, 16) + replay::Compressor().Add(changed, true));
-        EXPECT_EQ(status, 1) << "byte " << at << ": " << said;
-        EXPECT_NE(said.find("damaged"), std::string::npos) << "byte " << at << ": " << said;
     }
 
     const std::string other = tempDir + "/game";
     fs::copy(test::GameDir(), other, fs::copy_options::recursive);
     data::WriteFileAtomically(other + "/qhelp.znd", "other help");
     EXPECT_NE(Check(file, other).second.find("made with other game files: qhelp.znd differs"), std::string::npos);
-    fs::remove(other + "/qhelp.znd");
-    EXPECT_NE(Check(file, other).second.find("qhelp.znd, which is missing here"), std::string::npos);
 }
 
 // The last 20 runs are kept, oldest removed first; a run with under 5 s of
