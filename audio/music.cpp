@@ -18,11 +18,10 @@ MidiPlayer::MidiPlayer(const std::string& soundfont) {
     fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
     // A repeat goes straight on: no reset that would cut the notes still sounding.
     fluid_settings_setint(settings_, "player.reset-synth", 0);
-    // An instrument's samples are read from the soundfont when a piece
-    // chooses it, not all of them up front: a tune of ours uses 0.1 to 2 MB
-    // of TimGM6mb's 6 MB. The first block of a piece reads them, on the
-    // sound thread: about a millisecond, 6 ms for the finale's orchestra.
-    fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
+    // Every instrument's samples are read with the soundfont, on the
+    // loader's thread: read when a piece first chose an instrument, they
+    // would be read on the sound thread, where a slow disk or a loaded
+    // machine breaks the sound up (up to 47 ms seen, against a 23 ms buffer).
     synth_ = new_fluid_synth(settings_);
     if (synth_ && fluid_synth_sfload(synth_, soundfont.c_str(), 1) == FLUID_FAILED) {
         delete_fluid_synth(synth_);
