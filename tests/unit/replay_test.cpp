@@ -16,6 +16,7 @@
 #include "platform/display.h"
 #include "platform/keyboard.h"
 #include "platform/timing.h"
+#include "replay/format.h"
 #include "replay/player.h"
 #include "replay/recorder.h"
 #include "replay/replay.h"
@@ -57,9 +58,9 @@ protected:
         const int32_t t0 = backend.TickCount();
         backend.TapAt(t0 + 4000, VK_RETURN, 100);  // New Game
         backend.TapAt(t0 + 4500, VK_RETURN, 100);  // level 1
-        for (int32_t t = 10000; t < close; t += 700) {
-            backend.TapAt(t0 + t, t % 1400 ? VK_LEFT : VK_RIGHT, 150);
-            backend.TapAt(t0 + t + 300, t % 2100 ? VK_UP : VK_SPACE, 120);
+        for (int32_t t = 10000, i = 0; t < close; t += 700, ++i) {
+            backend.TapAt(t0 + t, i % 2 ? VK_LEFT : VK_RIGHT, 150);
+            backend.TapAt(t0 + t + 300, i % 3 ? VK_UP : VK_SPACE, 120);
         }
         backend.CloseAt(t0 + close);
         const auto recorder = replay::Recorder::Start(backend, Folder(), test::GameDir(), "", flushMs);
@@ -158,6 +159,29 @@ TEST_F(Replay, FilesCutShortDamagedOrMadeElsewhere) {
         EXPECT_TRUE(status == 1 && (said.find("damaged") != std::string::npos || said.starts_with("cut short")))
             << "byte " << at << ": " << said;
     }
+    // Every Left in the log made a Right, the file's check made to hold
+    // again: the game goes another way, and the check says so.
+    const replay::Recording recording = *replay::ReadRecording(bytes).recording;
+    replay::Encoder log;
+    log.bytes = replay::HeaderBytes(recording.version, recording.files);
+    for (replay::Decoder d(recording.records); !d.AtEnd();) {
+        const size_t at = d.Position();
+        const auto tag = replay::Tag(d.Byte());
+        ASSERT_TRUE(replay::SkipRecord(tag, d));
+        const uint64_t key = tag == replay::Tag::Key ? replay::Decoder(recording.records, at + 1).Varint() : 0;
+        if (key / 4 != VK_LEFT) {
+            log.bytes += recording.records.substr(at, d.Position() - at);
+            continue;
+        }
+        log.Byte(uint8_t(tag));
+        log.Varint(VK_RIGHT * 4 + key % 4);
+    }
+    const uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(log.bytes.data()), uInt(log.bytes.size()));
+    log.Byte(uint8_t(replay::Tag::Check));
+    log.Fixed32(crc);
+    const auto [swappedStatus, swapped] = checkBytes(bytes.substr(0, 16) + replay::Compressor().Add(log.bytes, true));
+    EXPECT_EQ(swappedStatus, 1) << swapped;
+    EXPECT_TRUE(swapped.starts_with("diverged at tick ")) << swapped;
 
     const std::string other = tempDir + "/game";
     fs::copy(test::GameDir(), other, fs::copy_options::recursive);
