@@ -59,7 +59,7 @@ struct Loader {
 
 // A piece loaded for a player, handed to the synthesiser when it plays.
 struct Piece {
-    std::string midiFile;  // empty: silent
+    std::string midi;  // the file's bytes; empty: silent
     int repeats = 0, loopStart = NoLoop, loopEnd = NoLoop;
 };
 
@@ -230,9 +230,9 @@ void PlayPiece(Player p) {
     Log(std::string(PlayerName(p)) + " play");
     MidiPlayer* synth = ReadySynth();
     const Piece& piece = engine.pieces[p];
-    if (!synth || piece.midiFile.empty()) return;  // a silent piece leaves the music as it is
+    if (!synth || piece.midi.empty()) return;  // a silent piece leaves the music as it is
     platform::AudioLock lock;
-    synth->Load(piece.midiFile, piece.repeats, piece.loopStart, piece.loopEnd);
+    synth->Load(piece.midi, piece.repeats, piece.loopStart, piece.loopEnd);
     synth->Play();
     engine.sounding = p;
 }

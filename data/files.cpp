@@ -39,31 +39,24 @@ bool Present(const std::string& path) {
     return ::lstat(path.c_str(), &info) == 0 || errno != ENOENT;
 }
 
+[[noreturn]] void CannotWrite(const std::string& path, int error) {
+    throw WriteFailed(path + ": cannot be written: " + std::strerror(error), error);
+}
+
 // Writes bytes whole to a new scratch file beside path, named after it, and
 // returns the scratch file's name. Each writer has a name of its own, so
 // two copies of the game saving at once never write into one file.
 std::string WriteScratch(const std::string& path, const std::string& bytes, Sync sync) {
     std::string scratch = path + ".part-XXXXXX";
     const int fd = ::mkstemp(scratch.data());
-    auto fail = [&] {
-        const int error = errno;
-        if (fd >= 0) ::close(fd), ::unlink(scratch.c_str());
-        throw WriteFailed(path + ": cannot be written: " + std::strerror(error), error);
-    };
-    if (fd < 0) fail();
-    if (::fchmod(fd, 0644) != 0) fail();  // as any file the player makes, not mkstemp's private 0600
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) fail();
-        done += size_t(n);
-    }
-    if (sync == Sync::Yes && ::fsync(fd) != 0) fail();
-    if (::close(fd) != 0) {
-        const int error = errno;
+    if (fd < 0) CannotWrite(path, errno);
+    bool written = ::fchmod(fd, 0644) == 0  // as any file the player makes, not mkstemp's private 0600
+                   && WriteAll(fd, bytes) && (sync == Sync::No || ::fsync(fd) == 0);
+    int error = errno;
+    if (::close(fd) != 0 && written) written = false, error = errno;
+    if (!written) {
         ::unlink(scratch.c_str());
-        throw WriteFailed(path + ": cannot be written: " + std::strerror(error), error);
+        CannotWrite(path, error);
     }
     return scratch;
 }
@@ -77,8 +70,7 @@ void LinkIntoPlace(const std::string& scratch, const std::string& path) {
         result = ::renameat2(AT_FDCWD, scratch.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
     const int error = errno;
     ::unlink(scratch.c_str());
-    if (result != 0 && error != EEXIST)
-        throw WriteFailed(path + ": cannot be written: " + std::strerror(error), error);
+    if (result != 0 && error != EEXIST) CannotWrite(path, error);
 }
 
 // The advisory lock that keeps two copies' saves from interleaving, held
@@ -139,7 +131,7 @@ bool FileExists(const std::string& path) {
     return fs::is_regular_file(path, ignored);
 }
 
-std::string ReadWholeFile(const std::string& path) {
+std::string ReadWholeFile(const std::string& path, size_t limit) {
     // Plain system calls: every read error is seen, also a folder's.
     const int fd = ::open(path.c_str(), O_RDONLY);
     if (fd < 0) throw FatalError(path + (errno == ENOENT ? ": missing" : ": cannot be read: " + Reason()));
@@ -154,10 +146,24 @@ std::string ReadWholeFile(const std::string& path) {
             throw FatalError(path + ": cannot be read: " + why);
         }
         if (n == 0) break;
+        if (size_t(n) > limit - bytes.size()) {
+            ::close(fd);
+            throw FatalError(path + ": longer than " + std::to_string(limit) + " bytes");
+        }
         bytes.append(chunk, size_t(n));
     }
     ::close(fd);
     return bytes;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += size_t(n);
+    }
+    return true;
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes, Sync sync) {
@@ -165,7 +171,7 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes, Sync
     if (::rename(scratch.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::unlink(scratch.c_str());
-        throw WriteFailed(path + ": cannot be written: " + std::strerror(error), error);
+        CannotWrite(path, error);
     }
 }
 

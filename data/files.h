@@ -3,6 +3,8 @@
 // (preferences and best players) and a private temporary folder for the
 // plain copies of scrambled files, which exist only while they are used.
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -84,7 +86,12 @@ using Merge = std::function<std::optional<std::string>(const std::string* curren
 SaveResult SaveUserFile(const std::string& relative, const std::string& plainName, const Merge& merge);
 
 bool FileExists(const std::string& path);
-std::string ReadWholeFile(const std::string& path);  // throws FatalError, "missing" or why not
+// Throws FatalError: "missing", why not, or more than limit bytes (a
+// device that never ends, say).
+std::string ReadWholeFile(const std::string& path, size_t limit = SIZE_MAX);
+// Writes all of bytes to fd, going on after an interrupted write; false,
+// with errno set, when the system refuses.
+bool WriteAll(int fd, const std::string& bytes);
 // Writes a file whole under a scratch name of its own beside it, then
 // renames it into place; throws WriteFailed.
 void WriteFileAtomically(const std::string& path, const std::string& bytes, Sync sync = Sync::Yes);

@@ -37,11 +37,11 @@ constexpr int PauseKey = platform::VK_SPACE, FasterKey = platform::VK_RIGHT, Slo
 }  // namespace
 
 template <typename Read>
-auto Player::Take(Tag kind, const char* wanted, Read read) {
+auto Player::Take(Tag kind, Read read) {
     const std::optional<Tag> next = Peek();
     if (!next && !recording_.endAt) throw platform::ProgramEnded{};  // a run cut short: played as far as it goes
     if (next != kind)
-        Diverge(std::string("the game asks for ") + wanted + " where the run has " +
+        Diverge(std::string("the game asks for ") + Describe(kind) + " where the run has " +
                 (next ? Describe(*next) : "nothing more"));
     Decoder d(recording_.records, pos_ + 1);
     auto value = read(d);
@@ -63,7 +63,7 @@ Player::Player(const Recording& recording, platform::Backend* window) : recordin
     }
     data::UseFileLog(this);
     shell::ReplayWatch = [this](shell::State s) {
-        const auto [state, digest] = Take(Tag::State, "a state of the game", [](Decoder& d) {
+        const auto [state, digest] = Take(Tag::State, [](Decoder& d) {
             const uint64_t state = d.Varint();
             return std::pair{state, d.Fixed32()};
         });
@@ -122,7 +122,7 @@ void Player::ProcessEvents() { Pass(Tag::Yield); }
 void Player::Idle() { Pass(Tag::Idle); }
 
 bool Player::DisplayUsable() {
-    if (Peek() == Tag::Usable) usable_ = Take(Tag::Usable, "", [](Decoder& d) { return d.Byte() != 0; });
+    if (Peek() == Tag::Usable) usable_ = Take(Tag::Usable, [](Decoder& d) { return d.Byte() != 0; });
     return usable_;
 }
 
@@ -133,15 +133,15 @@ bool Player::TakeFocusLoss() {
 }
 
 std::string Player::ClipboardText() {
-    return Take(Tag::Clipboard, "the clipboard", [](Decoder& d) { return d.String(); });
+    return Take(Tag::Clipboard, [](Decoder& d) { return d.String(); });
 }
 
 uint64_t Player::RandomSeed() {
-    return Take(Tag::Seed, "the random seed", [](Decoder& d) { return d.Varint(); });
+    return Take(Tag::Seed, [](Decoder& d) { return d.Varint(); });
 }
 
 std::optional<std::string> Player::ReplayLoad(const std::string& relative) {
-    const auto [file, text] = Take(Tag::Load, "a load of the player's file", [](Decoder& d) {
+    const auto [file, text] = Take(Tag::Load, [](Decoder& d) {
         std::string file = d.String();
         return std::pair{file, d.String()};
     });
@@ -150,7 +150,7 @@ std::optional<std::string> Player::ReplayLoad(const std::string& relative) {
 }
 
 std::optional<data::SaveRecord> Player::ReplaySave(const std::string& relative) {
-    const auto [file, save] = Take(Tag::Save, "a save of the player's file", [](Decoder& d) {
+    const auto [file, save] = Take(Tag::Save, [](Decoder& d) {
         std::string file = d.String();
         data::SaveRecord save;
         if (d.Byte()) save.current = d.String();

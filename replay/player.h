@@ -58,7 +58,7 @@ private:
     // Reads the next record, which must be of this kind, with read; else
     // the replay has diverged (and the game ends).
     template <typename Read>
-    auto Take(Tag kind, const char* wanted, Read read);
+    auto Take(Tag kind, Read read);
     [[noreturn]] void Diverge(const std::string& what);
     void Pace(uint32_t until);
     void ShowMark();
@@ -70,7 +70,6 @@ private:
     bool usable_ = true;
     std::optional<std::string> divergence_;
     std::optional<shell::RunSummary> end_;
-    size_t endPos_ = 0;
 
     // Watching: the game's screen and the one shown, with the mark; the
     // viewer's own clock and keys.

@@ -106,12 +106,7 @@ private:
     }
 
     void Write(const std::string& bytes) {
-        for (size_t done = 0; !failed_ && done < bytes.size();) {
-            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) Fail(errno);
-            else done += size_t(n);
-        }
+        if (!failed_ && !data::WriteAll(fd_, bytes)) Fail(errno);
     }
 
     void Fail(int error) {

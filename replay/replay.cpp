@@ -23,7 +23,9 @@ std::optional<Recording> Open(const std::string& file, const std::string& gameFo
     };
     std::string bytes;
     try {
-        bytes = data::ReadWholeFile(file);
+        // A stream that inflates to at most MaxStream takes hardly more
+        // compressed (zlib's stored blocks add 5 bytes in 64 KiB).
+        bytes = data::ReadWholeFile(file, MaxStream + MaxStream / 1024 + 64);
     } catch (const data::FatalError& e) {
         std::fprintf(stderr, "zintari: %s\n", e.what());
         return std::nullopt;

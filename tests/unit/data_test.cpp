@@ -431,7 +431,9 @@ TEST_F(Data, TwoCopiesSavingAtOnceLoseNothingAndGarbleNothing) {
         if (fork() == 0) copy(id);
     int reads = 0, lowest = 1, ended = 0, status = 0;
     while (ended < 2) {
-        if (::waitpid(-1, &status, WNOHANG) > 0 && ++ended) EXPECT_TRUE(WIFEXITED(status) && !WEXITSTATUS(status)) << status;
+        if (::waitpid(-1, &status, WNOHANG) > 0 && ++ended) {
+            EXPECT_TRUE(WIFEXITED(status) && !WEXITSTATUS(status)) << status;
+        }
         ASSERT_TRUE(data::ParsePreferences(test::Unscrambled(folder + "/prefs.znd")));
         ASSERT_TRUE(data::ParseScores(test::Unscrambled(folder + "/scores.znd")));
         EXPECT_GE(LevelsUnlocked, lowest);

@@ -144,6 +144,9 @@ TEST_F(Replay, FilesCutShortDamagedOrMadeElsewhere) {
     newer[15] = 2;
     EXPECT_EQ(checkBytes(newer), std::pair(1, "zintari: " + tempDir + "/changed.zrp: made by a newer version of the game (replay format 2)\n"));
     EXPECT_EQ(checkBytes("ZINTARI"), std::pair(1, "zintari: " + tempDir + "/changed.zrp: not a replay file\n"));
+    const auto [endlessStatus, endless] = Check("/dev/zero");  // read no further than any replay goes
+    EXPECT_EQ(endlessStatus, 1);
+    EXPECT_TRUE(endless.starts_with("zintari: /dev/zero: longer than ")) << endless;
     // A byte changed in the file, or in the log itself with the file
     // compressed again: zlib's check or ours no longer holds (a padding bit
     // zlib never reads changes nothing).
