@@ -216,7 +216,7 @@ void LoadPiece(Player p, const std::string& file, int repeats, int loopStart, in
     const std::string path = data::ProgramFile("mid/" + file);
     std::string bytes;
     try {
-        bytes = data::ReadWholeFile(path);
+        bytes = data::ReadWholeFile(path, data::ShippedFileLimit);
         if (bytes.compare(0, 4, "MThd") != 0) throw data::FatalError(path + ": not a standard MIDI file");
     } catch (const data::FatalError& e) {
         // One piece of music is not worth the game: it stays silent.

@@ -133,23 +133,30 @@ bool FileExists(const std::string& path) {
 
 std::string ReadWholeFile(const std::string& path, size_t limit) {
     // Plain system calls: every read error is seen, also a folder's.
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) throw FatalError(path + (errno == ENOENT ? ": missing" : ": cannot be read: " + Reason()));
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) throw Missing(path + ": missing");
+        throw FatalError(path + (errno == ELOOP ? ": a link that loops" : ": cannot be read: " + Reason()));
+    }
+    auto refuse = [&](const std::string& why) {
+        ::close(fd);
+        throw FatalError(path + ": " + why);
+    };
+    struct stat info;
+    if (::fstat(fd, &info) != 0) refuse("cannot be read: " + Reason());
+    if (S_ISDIR(info.st_mode)) refuse("a folder, not a file");
+    if (!S_ISREG(info.st_mode)) refuse("not a regular file (a pipe or a device)");
+    const std::string tooLong = "longer than " + std::to_string(limit) + " bytes";
+    if (uint64_t(info.st_size) > limit) refuse(tooLong);
     std::string bytes;
+    bytes.reserve(size_t(info.st_size));
     char chunk[65536];
     for (;;) {
         const ssize_t n = ::read(fd, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const std::string why = Reason();
-            ::close(fd);
-            throw FatalError(path + ": cannot be read: " + why);
-        }
+        if (n < 0) refuse("cannot be read: " + Reason());
         if (n == 0) break;
-        if (size_t(n) > limit - bytes.size()) {
-            ::close(fd);
-            throw FatalError(path + ": longer than " + std::to_string(limit) + " bytes");
-        }
+        if (size_t(n) > limit - bytes.size()) refuse(tooLong);  // it grew while read
         bytes.append(chunk, size_t(n));
     }
     ::close(fd);
@@ -180,20 +187,22 @@ void ScrambleBytes(std::string& bytes, const std::string& key) {
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(bytes[i] ^ key[i % key.size()]);
 }
 
-void ScrambleFile(const std::string& source, const std::string& destination, const std::string& key, Sync sync) {
-    std::string bytes = ReadWholeFile(source);
+void ScrambleFile(const std::string& source, const std::string& destination, const std::string& key, size_t limit,
+                  Sync sync) {
+    std::string bytes = ReadWholeFile(source, limit);
     if (bytes.empty()) throw Damaged(source + ": empty file");
     ScrambleBytes(bytes, key);
     WriteFileAtomically(destination, bytes, sync);
 }
 
-PlainCopy::PlainCopy(const std::string& scrambledPath, const std::string& plainName) : plain_(PlainFile(plainName)) {
-    ScrambleFile(scrambledPath, plain_, DataKey, Sync::No);
+PlainCopy::PlainCopy(const std::string& scrambledPath, const std::string& plainName, size_t limit)
+    : plain_(PlainFile(plainName)), limit_(limit) {
+    ScrambleFile(scrambledPath, plain_, DataKey, limit, Sync::No);
 }
 
 PlainCopy::~PlainCopy() { ::unlink(plain_.c_str()); }
 
-std::string PlainCopy::Contents() const { return ReadWholeFile(plain_); }
+std::string PlainCopy::Contents() const { return ReadWholeFile(plain_, limit_); }
 
 std::string TroubleOf(int error) {
     switch (error) {
@@ -223,7 +232,7 @@ SaveResult SaveToDisk(const std::string& relative, const std::string& plainName,
     std::optional<std::string> text;
     try {
         if (Present(path)) {
-            const std::string current = PlainCopy(path, plainName).Contents();
+            const std::string current = PlainCopy(path, plainName, PlayerFileLimit).Contents();
             seen = current;
             text = merge(&current);
             if (!text) {
@@ -243,7 +252,7 @@ SaveResult SaveToDisk(const std::string& relative, const std::string& plainName,
     SaveResult result;
     try {
         WriteFileAtomically(plain, *text, Sync::No);
-        ScrambleFile(plain, path, DataKey);
+        ScrambleFile(plain, path, DataKey, PlayerFileLimit);
     } catch (const FatalError& e) {
         std::fprintf(stderr, "zintari: not saved: %s; the previous %s is kept\n", e.what(), path.c_str());
         const auto* failed = dynamic_cast<const WriteFailed*>(&e);
@@ -269,7 +278,7 @@ SaveResult SaveUserFile(const std::string& relative, const std::string& plainNam
 void SeedUserFile(const std::string& relative) {
     const std::string target = UserFile(relative);
     if (Present(target)) return;
-    LinkIntoPlace(WriteScratch(target, ReadWholeFile(ProgramFile(relative)), Sync::Yes), target);
+    LinkIntoPlace(WriteScratch(target, ReadWholeFile(ProgramFile(relative), PlayerFileLimit), Sync::Yes), target);
 }
 
 void LoadUserFile(const std::string& relative, const std::string& plainName, bool (*parse)(const std::string&),
@@ -280,7 +289,7 @@ void LoadUserFile(const std::string& relative, const std::string& plainName, boo
     }
     const std::string path = UserFile(relative);
     auto load = [&](const std::string& from) {
-        const std::string text = PlainCopy(from, plainName).Contents();
+        const std::string text = PlainCopy(from, plainName, PlayerFileLimit).Contents();
         if (!parse(text)) throw Damaged(from + ": not " + what);
         if (fileLog) fileLog->Loaded(relative, text);
     };

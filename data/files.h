@@ -55,14 +55,14 @@ void RemoveTempFolder();
 // FatalError naming the file; an empty source throws Damaged.
 // Sync::No is for the short-lived plain copies, which need not reach the disk.
 enum class Sync { Yes, No };
-void ScrambleFile(const std::string& source, const std::string& destination, const std::string& key,
+void ScrambleFile(const std::string& source, const std::string& destination, const std::string& key, size_t limit,
                   Sync sync = Sync::Yes);
 void ScrambleBytes(std::string& bytes, const std::string& key);
 
 // A plain copy of a scrambled file for as long as the object lives.
 class PlainCopy {
 public:
-    PlainCopy(const std::string& scrambledPath, const std::string& plainName);
+    PlainCopy(const std::string& scrambledPath, const std::string& plainName, size_t limit);
     ~PlainCopy();
     PlainCopy(const PlainCopy&) = delete;
     PlainCopy& operator=(const PlainCopy&) = delete;
@@ -71,6 +71,7 @@ public:
 
 private:
     std::string plain_;
+    size_t limit_;
 };
 
 // Saves one of the player's files, which another copy of the game may have
@@ -86,9 +87,27 @@ using Merge = std::function<std::optional<std::string>(const std::string* curren
 SaveResult SaveUserFile(const std::string& relative, const std::string& plainName, const Merge& merge);
 
 bool FileExists(const std::string& path);
-// Throws FatalError: "missing", why not, or more than limit bytes (a
-// device that never ends, say).
-std::string ReadWholeFile(const std::string& path, size_t limit = SIZE_MAX);
+
+// The most each kind of file is read to: far beyond what the game writes or
+// ships, far below what would hurt the machine.
+inline constexpr size_t PlayerFileLimit = 64 << 10;    // preferences, best players
+inline constexpr size_t ShippedFileLimit = 32 << 20;   // the largest, a tune of sound, is 6 MB
+inline constexpr size_t KeysFileLimit = 64 << 10;      // keys.conf
+inline constexpr size_t ControllerDbLimit = 8 << 20;   // gamecontrollerdb.txt: the community's is under 1 MB
+inline constexpr size_t WindowFileLimit = 4 << 10;     // the window's one line
+
+// Nothing there by that name (not even a broken link).
+struct Missing : FatalError {
+    using FatalError::FatalError;
+};
+// The one way every file the game reads is read: whole, and only when it is
+// a regular file of at most limit bytes. It opens without blocking, so a
+// pipe or a device in the file's place is refused at once instead of
+// hanging the game or filling its memory. Throws Missing ("name: missing")
+// or FatalError with the file's name and why: a folder, not a regular file,
+// a link that loops, larger than limit, cannot be read and the system's
+// reason.
+std::string ReadWholeFile(const std::string& path, size_t limit);
 // Writes all of bytes to fd, going on after an interrupted write; false,
 // with errno set, when the system refuses.
 bool WriteAll(int fd, const std::string& bytes);

@@ -54,7 +54,7 @@ Surface CarriedPicture(const std::string& name) {
 }
 
 Surface LoadScrambledPicture(const std::string& name) {
-    const data::PlainCopy plain(data::ProgramFile("graphs/" + name + ".znd"), "graphs/" + name + ".jpg");
+    const data::PlainCopy plain(data::ProgramFile("graphs/" + name + ".znd"), "graphs/" + name + ".jpg", data::ShippedFileLimit);
     return LoadPictureFile(plain.Path());
 }
 

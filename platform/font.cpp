@@ -97,7 +97,7 @@ void ParseLevelsAndFont(const std::string& text) {
 }
 
 void LoadLevelsAndFont() {
-    const data::PlainCopy plain(data::ProgramFile("levlet.znd"), "levlet.txt");
+    const data::PlainCopy plain(data::ProgramFile("levlet.znd"), "levlet.txt", data::ShippedFileLimit);
     ParseLevelsAndFont(plain.Contents());
 }
 

@@ -182,11 +182,12 @@ ParsedBindings ParseKeyBindings(const std::string& text) {
 }
 
 KeyBindings LoadKeyBindings(const std::string& path) {
-    std::error_code unseen;
-    if (path.empty() || !std::filesystem::exists(path, unseen)) return UsualBindings();
+    if (path.empty()) return UsualBindings();
     std::string text;
     try {
-        text = data::ReadWholeFile(path);
+        text = data::ReadWholeFile(path, data::KeysFileLimit);
+    } catch (const data::Missing&) {
+        return UsualBindings();
     } catch (const data::FatalError& e) {
         std::fprintf(stderr, "zintari: %s; the usual keys serve\n", e.what());
         return UsualBindings();

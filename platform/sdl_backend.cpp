@@ -66,6 +66,20 @@ std::vector<Rect> DisplayBounds() {
     return bounds;
 }
 
+// The player's descriptions of pads SDL does not know, read as every file
+// is and handed to SDL's own loader.
+void AddControllerMappings(const std::string& path) {
+    if (path.empty()) return;
+    try {
+        const std::string text = data::ReadWholeFile(path, data::ControllerDbLimit);
+        if (SDL_GameControllerAddMappingsFromRW(SDL_RWFromConstMem(text.data(), int(text.size())), 1) < 0)
+            std::fprintf(stderr, "zintari: %s: %s\n", path.c_str(), SDL_GetError());
+    } catch (const data::Missing&) {
+    } catch (const data::FatalError& e) {
+        std::fprintf(stderr, "zintari: %s; the pads SDL knows serve\n", e.what());
+    }
+}
+
 class SdlBackend : public Backend {
 public:
     explicit SdlBackend(std::optional<bool> fullScreen) {
@@ -105,10 +119,7 @@ public:
         SDL_StopTextInput();
         // Controllers are optional: without the subsystem the keyboard serves.
         // The player's gamecontrollerdb.txt names pads that SDL does not know.
-        const std::string pads = ConfigFile("gamecontrollerdb.txt");
-        if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0 && data::FileExists(pads) &&
-            SDL_GameControllerAddMappingsFromFile(pads.c_str()) < 0)
-            std::fprintf(stderr, "zintari: %s: %s\n", pads.c_str(), SDL_GetError());
+        if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0) AddControllerMappings(ConfigFile("gamecontrollerdb.txt"));
         // For measurements only: a yield that never sleeps, as a baseline.
         const char* spin = std::getenv("ZINTARI_YIELD_SPINS");
         spins_ = spin && *spin == '1';

@@ -13,11 +13,11 @@
 namespace platform {
 
 WavSound LoadWav(const std::string& path) {
-    if (!data::FileExists(path)) throw data::FatalError(path + ": missing");
+    const std::string contents = data::ReadWholeFile(path, data::ShippedFileLimit);
     SDL_AudioSpec spec{};
     Uint8* bytes = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV(path.c_str(), &spec, &bytes, &length))
+    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(contents.data(), int(contents.size())), 1, &spec, &bytes, &length))
         throw data::FatalError(path + ": not a readable WAV file (" + SDL_GetError() + ")");
     const std::unique_ptr<Uint8, void (*)(Uint8*)> file(bytes, SDL_FreeWAV);
 

@@ -44,11 +44,11 @@ WindowPlace WindowedPlace(const WindowPlace& kept, const std::vector<Rect>& disp
 }
 
 WindowPlace LoadWindowPlace(const std::string& path) {
-    std::error_code unseen;
-    if (path.empty() || !std::filesystem::exists(path, unseen)) return {};
+    if (path.empty()) return {};
     try {
-        if (const auto place = ParseWindowPlace(data::ReadWholeFile(path))) return *place;
+        if (const auto place = ParseWindowPlace(data::ReadWholeFile(path, data::WindowFileLimit))) return *place;
         std::fprintf(stderr, "zintari: %s: not a window's mode, size and place; full screen it is\n", path.c_str());
+    } catch (const data::Missing&) {
     } catch (const data::FatalError& e) {
         std::fprintf(stderr, "zintari: %s; full screen it is\n", e.what());
     }

@@ -65,7 +65,7 @@ std::vector<ShippedFile> ShippedFiles(const std::string& folder, const std::stri
          it.increment(failed)) {
         const std::string path = it->path().string();
         if (!it->is_regular_file() || path == skip) continue;
-        const std::string bytes = data::ReadWholeFile(path);
+        const std::string bytes = data::ReadWholeFile(path, data::ShippedFileLimit);
         files.push_back({fs::relative(it->path(), folder).string(),
                          uint32_t(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), uInt(bytes.size()))),
                          bytes.size()});

@@ -32,7 +32,7 @@ namespace {
 
 std::array<std::string, HelpLines> ReadHelp() {
     try {
-        const data::PlainCopy plain(data::ProgramFile("qhelp.znd"), "qhelp.txt");
+        const data::PlainCopy plain(data::ProgramFile("qhelp.znd"), "qhelp.txt", data::ShippedFileLimit);
         return ParseHelp(plain.Contents());
     } catch (const data::FatalError& e) {
         std::fprintf(stderr, "zintari: %s; the help stays blank\n", e.what());

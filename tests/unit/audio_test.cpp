@@ -31,7 +31,7 @@ int Peak(const std::vector<int16_t>& samples) {
 // The first frames of a sound as its file holds them (the generator writes a
 // 44-byte header), as the mix has them: a mono sound alike on both sides.
 std::vector<int16_t> FromFile(Sound s, size_t frames) {
-    const std::string file = data::ReadWholeFile(data::ProgramFile(std::string("wav/") + SoundFile(s)));
+    const std::string file = data::ReadWholeFile(data::ProgramFile(std::string("wav/") + SoundFile(s)), SIZE_MAX);
     const size_t channels = size_t(file[22]);
     std::vector<int16_t> stereo(2 * frames);
     for (size_t i = 0; i < stereo.size(); ++i)

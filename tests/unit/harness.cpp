@@ -88,7 +88,7 @@ void WriteScrambledText(const std::string& path, const std::string& text) {
 }
 
 std::string Unscrambled(const std::string& path) {
-    std::string bytes = data::ReadWholeFile(path);
+    std::string bytes = data::ReadWholeFile(path, SIZE_MAX);
     data::ScrambleBytes(bytes, DataKey);
     return bytes;
 }

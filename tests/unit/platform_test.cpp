@@ -32,16 +32,16 @@ TEST_F(Codec, ScramblingTwiceGivesTheFileBackAndAMissingOrEmptySourceIsFatal) {
     for (int i = 0; i < 1000; ++i) bytes += char(i * 7);
     const std::string plain = tempDir + "/a.txt", scrambled = tempDir + "/a.znd", back = tempDir + "/b.txt";
     data::WriteFileAtomically(plain, bytes);
-    data::ScrambleFile(plain, scrambled, "Duke Ormand");
-    const std::string s = data::ReadWholeFile(scrambled);
+    data::ScrambleFile(plain, scrambled, "Duke Ormand", SIZE_MAX);
+    const std::string s = data::ReadWholeFile(scrambled, SIZE_MAX);
     ASSERT_EQ(s.size(), bytes.size());
     // The key repeats every 11 bytes.
     EXPECT_EQ(std::string({char(s[0] ^ bytes[0]), char(s[10] ^ bytes[10]), char(s[11] ^ bytes[11])}), "DdD");
-    data::ScrambleFile(scrambled, back, "Duke Ormand");
-    EXPECT_EQ(data::ReadWholeFile(back), bytes);
-    EXPECT_THROW(data::ScrambleFile(tempDir + "/nothere.znd", tempDir + "/x", "k"), data::FatalError);
+    data::ScrambleFile(scrambled, back, "Duke Ormand", SIZE_MAX);
+    EXPECT_EQ(data::ReadWholeFile(back, SIZE_MAX), bytes);
+    EXPECT_THROW(data::ScrambleFile(tempDir + "/nothere.znd", tempDir + "/x", "k", SIZE_MAX), data::FatalError);
     data::WriteFileAtomically(tempDir + "/empty.znd", "");
-    EXPECT_THROW(data::ScrambleFile(tempDir + "/empty.znd", tempDir + "/x", "k"), data::FatalError);
+    EXPECT_THROW(data::ScrambleFile(tempDir + "/empty.znd", tempDir + "/x", "k", SIZE_MAX), data::FatalError);
 }
 
 // ---------------------------------------------------------------- surfaces

@@ -99,7 +99,7 @@ TEST_F(Replay, ARunPlayedAgainShowsTheSameScreenAtEveryPresentAndEndsTheSame) {
 
     // Watched: paced by a window's clock (here the headless one, which
     // sleeps as the real one does), the real keyboard's keys its own.
-    const replay::ReadResult read = replay::ReadRecording(data::ReadWholeFile(file));
+    const replay::ReadResult read = replay::ReadRecording(data::ReadWholeFile(file, SIZE_MAX));
     ASSERT_TRUE(read.recording) << read.trouble;
     HeadlessBackend window;
     window.SetSleeps(true);
@@ -130,7 +130,7 @@ TEST_F(Replay, ARunPlayedAgainShowsTheSameScreenAtEveryPresentAndEndsTheSame) {
 // taken for a good one; game files that differ are named.
 TEST_F(Replay, FilesCutShortDamagedOrMadeElsewhere) {
     const std::string file = Record(20000, nullptr, 1);  // flushed every millisecond
-    const std::string bytes = data::ReadWholeFile(file);
+    const std::string bytes = data::ReadWholeFile(file, SIZE_MAX);
     auto checkBytes = [&](const std::string& changed) {
         data::WriteFileAtomically(tempDir + "/changed.zrp", changed);
         return Check(tempDir + "/changed.zrp");
@@ -146,7 +146,7 @@ TEST_F(Replay, FilesCutShortDamagedOrMadeElsewhere) {
     EXPECT_EQ(checkBytes("ZINTARI"), std::pair(1, "zintari: " + tempDir + "/changed.zrp: not a replay file\n"));
     const auto [endlessStatus, endless] = Check("/dev/zero");  // read no further than any replay goes
     EXPECT_EQ(endlessStatus, 1);
-    EXPECT_TRUE(endless.starts_with("zintari: /dev/zero: longer than ")) << endless;
+    EXPECT_EQ(endless, "zintari: /dev/zero: not a regular file (a pipe or a device)\n");
     // A byte changed in the file, or in the log itself with the file
     // compressed again: zlib's check or ours no longer holds (a padding bit
     // zlib never reads changes nothing).
