@@ -18,6 +18,7 @@ NO_DISPLAY = r"[^\n]*no display[^\n]*SDL_VIDEODRIVER=kmsdrm[^\n]*\n$"  # and how
 CASES = [(["--help"], 0, USAGE, r"$"), (["-h"], 0, USAGE, r"$"), (["--windowed", "--help"], 0, USAGE, r"$"),
          (["--version"], 0, (r"^zintari \d+\.\d+(\.\d+)?\n$",), r"$"),
          (["--bogus"], 2, (), r"zintari: unknown option --bogus\nUsage: zintari"),
+         (["--replay", ""], 2, (), r"zintari: --replay needs a file\nUsage: zintari"),
          ([], 1, (), NO_DISPLAY), (["--windowed"], 1, (), NO_DISPLAY),
          ([], 1, (), r"zintari: no folder for your files[^\n]*\n$",
           {"SDL_VIDEODRIVER": "dummy", "XDG_DATA_HOME": "", "HOME": ""})]
