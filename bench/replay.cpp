@@ -80,8 +80,7 @@ void Drive(HeadlessBackend& b) {
 
 // One run of the program; the processor seconds it took. With a folder,
 // recorded there; returns the replay's path in file.
-double Run(const std::string& gameDir, const std::string& scratch, bool record,
-           std::string* file) {
+double Run(const std::string& gameDir, const std::string& scratch, bool record, std::string* file) {
     Machine machine;
     Drive(machine);
     ResetKeyboard();

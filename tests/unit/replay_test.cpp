@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <regex>
+#include <set>
 #include <string_view>
 
 #include "audio/audio.h"
@@ -198,62 +199,50 @@ TEST_F(Replay, FilesCutShortDamagedOrMadeElsewhere) {
 // once finished; a killed run's file counts from the next run's end; a run
 // with under 5 s of play is not kept unless an error ended it.
 TEST_F(Replay, TheNewestTwentyFinishedRunsAreKept) {
-    auto run = [&](int level, int score, int32_t playMs = 6000, const std::string& how = "exit") {
-        auto recorder = replay::Recorder::Start(backend, Folder(), test::GameDir());
-        recorder->Finish({level, score, 0, playMs, how});
-        return recorder->Path();
+    auto start = [&] { return replay::Recorder::Start(backend, Folder(), test::GameDir()); };
+    auto run = [&](int score, int32_t playMs = 6000, const std::string& how = "exit") {
+        start()->Finish({1, score, 0, playMs, how});
     };
-    auto scoresKept = [&] {  // in the order of the names; -1 for a killed run
-        std::vector<std::string> names;
-        for (const auto& f : fs::directory_iterator(Folder())) names.push_back(f.path().filename().string());
-        std::sort(names.begin(), names.end());
+    auto scoresKept = [&] {  // in the order of the names: 0 for a killed run, -1 for one being recorded
+        std::set<std::string> names;
+        for (const auto& f : fs::directory_iterator(Folder())) names.insert(f.path().filename().string());
         std::vector<int> scores;
         std::smatch m;
         for (const std::string& name : names)
-            scores.push_back(std::regex_match(name, m, std::regex(R"(\d{4}-\d{8}-\d{6}(-level01-(\d+)|-\d+)?\.zrp)"))
-                                 ? m[2].matched ? std::stoi(m[2]) : -1
-                                 : -2);
+            scores.push_back(!std::regex_match(name, m, std::regex(R"((\d{4}-)?\d{8}-\d{6}(-level01-(\d+)|-\d+)?\.zrp)"))
+                                 ? -2 : !m[1].matched ? -1 : m[3].matched ? std::stoi(m[3]) : 0);
         return scores;
+    };
+    auto from = [](int first, int last, std::vector<int> then) {  // first...last, then
+        for (int score = last; score >= first; --score) then.insert(then.begin(), score);
+        return then;
     };
     const char* zone = std::getenv("TZ");
     const std::string zoneBefore = zone ? zone : "";
     setenv("TZ", "UTC0", 1);
-    const auto otherCopy = replay::Recorder::Start(backend, Folder(), test::GameDir());
+    tzset();
+    const auto otherCopy = start();
     for (int score = 1; score <= 25; ++score) {
-        if (score == 11) setenv("TZ", "UTC+1", 1);  // an hour west: the names' times go back
-        if (score == 25) replay::Recorder::Start(backend, Folder(), test::GameDir()).reset();  // killed
-        run(1, score);
+        if (score == 11) setenv("TZ", "UTC+1", 1), tzset();  // an hour west: the names' times go back
+        if (score == 25) start().reset();                    // killed
+        run(score);
     }
-    std::vector<int> kept(1, -1);
-    for (int score = 7; score <= 24; ++score) kept.insert(kept.end() - 1, score);
-    kept.insert(kept.end(), {25, -2});  // and the other copy's, named by its start
-    EXPECT_EQ(scoresKept(), kept);
-    EXPECT_TRUE(fs::exists(otherCopy->Path()));
-
-    EXPECT_FALSE(fs::exists(run(1, 26, 4900)));
-    run(1, 27, 10, "error: out of memory");
+    EXPECT_EQ(scoresKept(), from(7, 24, {0, 25, -1}));
+    run(26, 4900);
+    run(27, 10, "error: out of memory");
     otherCopy->Finish({1, 28, 0, 6000, "exit"});
-    kept = {-1, 25, 27, 28};
-    for (int score = 24; score >= 9; --score) kept.insert(kept.begin(), score);
-    EXPECT_EQ(scoresKept(), kept);
+    EXPECT_EQ(scoresKept(), from(9, 24, {0, 25, 27, 28}));
     zone ? setenv("TZ", zoneBefore.c_str(), 1) : unsetenv("TZ");
+    tzset();
 
-    // Two copies starting and ending in the same second keep names of their
-    // own with the level and the score.
-    using Ends = std::vector<std::pair<int, int>>;  // level and score of each
-    for (const Ends& ends : {Ends{{3, 500}, {3, 500}}, Ends{{3, 500}, {4, 700}}}) {
-        std::vector<std::unique_ptr<replay::Recorder>> copies;
-        for (size_t i = 0; i < ends.size(); ++i) copies.push_back(replay::Recorder::Start(backend, Folder(), test::GameDir()));
-        for (size_t i = 0; i < ends.size(); ++i) {
-            copies[i]->Finish({ends[i].first, ends[i].second, 0, 6000, "exit"});
-            const std::string name = fs::path(copies[i]->Path()).filename().string();
-            EXPECT_TRUE(std::regex_match(name, std::regex(R"(\d{4}-\d{8}-\d{6}-level0)" + std::to_string(ends[i].first) +
-                                                          "-" + std::to_string(ends[i].second) + R"(\.zrp)")))
-                << name;
-        }
-        EXPECT_NE(copies[0]->Path(), copies[1]->Path());
-        EXPECT_TRUE(fs::exists(copies[0]->Path()) && fs::exists(copies[1]->Path()));
-    }
+    // Two copies started in the same second and ending alike keep a name
+    // each, with the level and the score.
+    const auto a = start(), b = start();
+    a->Finish({3, 500, 0, 6000, "exit"});
+    b->Finish({3, 500, 0, 6000, "exit"});
+    EXPECT_NE(a->Path(), b->Path());
+    for (const auto& copy : {a.get(), b.get()})
+        EXPECT_TRUE(copy->Path().ends_with("-level03-500.zrp") && fs::exists(copy->Path())) << copy->Path();
 }
 
 // A run killed at once leaves a replay that checks as cut short: its header
