@@ -256,10 +256,16 @@ TEST_F(Replay, ARunKilledAtItsStartLeavesAReplayCutShort) {
     EXPECT_TRUE(said.starts_with("cut short at tick 0: ")) << said;
 }
 
-// Nothing in the game's folder stops the game, a recording or a check: what
-// the game does not ship is not looked at; a shipped file that cannot be
-// read is named in one line and left out of the replay.
+// The files a replay vouches for are those the build made, all of them.
+// Nothing else in the game's folder stops the game, a recording or a check:
+// it is not looked at; a shipped file that cannot be read is named in one
+// line and left out of the replay.
 TEST_F(Replay, OddEntriesInTheGameFolderAreLeftAlone) {
+    std::set<std::string> made, listed;
+    for (const auto& f : fs::recursive_directory_iterator(test::GameDir()))
+        if (f.is_regular_file() && f.path().filename() != "zintari") made.insert(fs::relative(f, test::GameDir()));
+    for (const replay::ShippedFile& f : replay::ShippedFiles(test::GameDir()).files) listed.insert(f.path);
+    EXPECT_EQ(listed, made);
     const std::string game = tempDir + "/game";
     fs::copy(test::GameDir(), game, fs::copy_options::recursive);
     fs::create_symlink("loop", game + "/loop");
