@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
-#include <regex>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -188,6 +188,29 @@ bool BeingRecorded(const std::string& path) {
     return held;
 }
 
+// How many digits text starts with.
+size_t Digits(std::string_view text) {
+    size_t n = 0;
+    while (n < text.size() && text[n] >= '0' && text[n] <= '9') ++n;
+    return n;
+}
+
+// Whether text starts with the local time a run started: "20261206-142233".
+bool StartsWithStamp(std::string_view text) {
+    return Digits(text) == 8 && text.size() > 9 && text[8] == '-' && Digits(text.substr(9)) == 6;
+}
+
+// Renames from to a name that no file has: false, with errno EEXIST, when
+// one has it.
+bool RenameToFreeName(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    // A file system that cannot (NFS): a second link, which takes no name
+    // that is taken either.
+    if (errno != EINVAL || ::link(from.c_str(), to.c_str()) != 0) return false;
+    ::unlink(from.c_str());
+    return true;
+}
+
 // The replays of a folder whose lock is held. A finished run's replay is
 // numbered in the order the runs ended ("0042-20261206-142233-level07-
 // 4150.zrp"); one named by its start alone ("20261206-142233.zrp") is being
@@ -196,16 +219,17 @@ bool BeingRecorded(const std::string& path) {
 class Replays {
 public:
     explicit Replays(std::string folder) : folder_(std::move(folder)) {
-        static const std::regex numbered(R"((\d{4,9})-\d{8}-\d{6}.*\.zrp)"), byStart(R"(\d{8}-\d{6}.*\.zrp)");
         std::error_code failed;
         for (auto it = fs::directory_iterator(folder_, failed); !failed && it != fs::directory_iterator();
              it.increment(failed)) {
             const std::string name = it->path().filename().string();
-            std::smatch number;
             std::error_code unknown;
-            if (it->symlink_status(unknown).type() != fs::file_type::regular) continue;
-            if (std::regex_match(name, number, numbered)) numbered_.insert({uint32_t(std::stoul(number[1])), name});
-            else if (std::regex_match(name, byStart)) byStart_.push_back(name);
+            if (it->symlink_status(unknown).type() != fs::file_type::regular || !name.ends_with(".zrp")) continue;
+            const size_t digits = Digits(name);
+            if (digits >= 4 && digits <= 9 && name[digits] == '-' && StartsWithStamp(name.substr(digits + 1)))
+                numbered_.insert({uint32_t(std::stoul(name.substr(0, digits))), name});
+            else if (StartsWithStamp(name))
+                byStart_.push_back(name);
         }
         std::sort(byStart_.begin(), byStart_.end());
     }
@@ -217,7 +241,7 @@ public:
             char number[16];
             std::snprintf(number, sizeof number, "%04u-", unsigned(next));
             const std::string numberedPath = folder_ + "/" + number + name;
-            if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, numberedPath.c_str(), RENAME_NOREPLACE) == 0) {
+            if (RenameToFreeName(path, numberedPath)) {
                 numbered_.insert({next, number + name});
                 return numberedPath;
             }
