@@ -1,5 +1,6 @@
 #include "replay/player.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/display.h"
