@@ -11,7 +11,6 @@ namespace data {
 
 namespace {
 
-constexpr const char* ScoresFile = "scores.znd";
 constexpr const char* PlainName = "scores.txt";
 
 struct Table {
@@ -61,6 +60,22 @@ bool ParseScores(const std::string& text) {
     ScoreValues = t->values;
     UnsavedPlayers.clear();  // the table is the file's now
     return true;
+}
+
+std::optional<std::vector<EnteredPlayer>> ReadScoresFile(const std::string& path, std::string& trouble) {
+    try {
+        std::string text = ReadWholeFile(path, PlayerFileLimit);
+        ScrambleBytes(text, DataKey);
+        if (const std::optional<Table> t = ReadTable(text)) {
+            std::vector<EnteredPlayer> players;
+            for (int i = 0; i < ScoreEntries; ++i) players.push_back({t->names[size_t(i)], t->values[size_t(i)]});
+            return players;
+        }
+        trouble = path + ": not a best players file";
+    } catch (const FatalError& e) {
+        trouble = e.what();
+    }
+    return std::nullopt;
 }
 
 std::string ScoresText() { return TextOf({ScoreNames, ScoreValues}); }

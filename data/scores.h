@@ -1,11 +1,17 @@
 // The best players table: ten names and scores, best first.
 #pragma once
 #include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "data/files.h"
+#include "game/state.h"
 
 namespace data {
+
+// The player's file of the table, in the player's folder.
+inline constexpr const char* ScoresFile = "scores.znd";
 
 // Loads the table in file order. A damaged file prints one line, is kept
 // aside as scores.znd.bad, and the shipped table is used.
@@ -27,5 +33,10 @@ void InsertScore(const std::string& name, int32_t score);
 std::string ScoresText();
 // Reads a scores text into the table; false (table unchanged) when damaged.
 bool ParseScores(const std::string& text);
+// The table in the player's scores file at path as it stands now (another
+// copy of the game may have saved it), best first, without touching the
+// game's own; nothing, with why in trouble, when it cannot be read or is
+// damaged.
+std::optional<std::vector<EnteredPlayer>> ReadScoresFile(const std::string& path, std::string& trouble);
 
 }  // namespace data

@@ -54,9 +54,10 @@ uint32_t Decoder::Fixed32() {
     return ok_ ? v : 0;
 }
 
-ShippedDigests ShippedFiles(const std::string& folder) {
+ShippedDigests RulesFiles(const std::string& folder) {
     ShippedDigests digests;
     for (const ShippedName& name : ShippedNames()) try {
+            if (!name.readByRules) continue;
             const std::string bytes = data::ReadWholeFile(folder + "/" + name.path, data::ShippedFileLimit);
             digests.files.push_back(
                 {name.path, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), uInt(bytes.size()))),
@@ -67,8 +68,9 @@ ShippedDigests ShippedFiles(const std::string& folder) {
     return digests;
 }
 
-std::string HeaderBytes(const std::string& version, const std::vector<ShippedFile>& files) {
+std::string HeaderBytes(uint64_t rules, const std::string& version, const std::vector<ShippedFile>& files) {
     Encoder e;
+    e.Varint(rules);
     e.String(version);
     e.Varint(files.size());
     for (const ShippedFile& f : files) {
@@ -164,6 +166,10 @@ bool SkipRecord(Tag tag, Decoder& d) {
         d.String();
         d.String();
         break;
+    case Tag::BestPlayer:
+        d.String();
+        d.Varint();
+        break;
     case Tag::Save:
         d.String();
         if (d.Byte()) d.String();
@@ -188,13 +194,15 @@ ReadResult ReadRecording(const std::string& fileBytes) {
     if (fileBytes.size() < magic + 1 || fileBytes.compare(0, magic, Magic) != 0) return {{}, "not a replay file"};
     const uint8_t format = uint8_t(fileBytes[magic]);
     if (format > FormatVersion)
-        return {{}, "made by a newer version of the game (replay format " + std::to_string(format) + ")"};
+        return {{}, "made by a newer version of the game (replay format " + std::to_string(format) + ")", true};
+    if (format == 1) return {{}, "made by an older version of the game (replay format 1), which this one cannot play"};
     if (format == 0) return {{}, "damaged"};
     const Inflated stream = Inflate(fileBytes.data() + magic + 1, fileBytes.size() - magic - 1);
     if (!stream.trouble.empty()) return {{}, stream.trouble};
 
     Recording r;
     Decoder d(stream.bytes);
+    r.rules = d.Varint();
     r.version = d.String();
     const uint64_t count = d.Varint();
     if (!d.Ok() || count > MaxFiles) return {{}, "damaged (its list of game files)"};
@@ -237,6 +245,10 @@ ReadResult ReadRecording(const std::string& fileBytes) {
     if (stream.complete && !unchecked.empty()) return {{}, "damaged (records after its last check)"};
     if (stream.complete && last == Tag::End) r.endAt = r.records.size() - lastSize;
     return {std::move(r), {}};
+}
+
+ReadResult ReadReplayFile(const std::string& path) {
+    return ReadRecording(data::ReadWholeFile(path, MaxStream + MaxStream / 1024 + 64));
 }
 
 }  // namespace replay

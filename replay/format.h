@@ -1,12 +1,14 @@
 // The replay file: a short plain header, then one zlib stream of records.
 //
-//   "ZINTARI REPLAY\n", one byte: the format (1)
+//   "ZINTARI REPLAY\n", one byte: the format (2)
 //   zlib stream:
-//     string  the program's version ("1.0")
-//     varint  the number of shipped files, then for each: string path
-//             (relative to the game's folder), 4 bytes CRC-32 (little
-//             endian), varint size; the files the game ships (a list the
-//             build makes) that could be read when the run started
+//     varint  the rules revision the run was played by (RulesRevision)
+//     string  the program's version ("1.0.0"), for information only
+//     varint  the number of files, then for each: string path (relative
+//             to the game's folder), 4 bytes CRC-32 (little endian), varint
+//             size; the shipped files the rules read (the levels, the
+//             shipped preferences and best players) that could be read
+//             when the run started
 //     records, each a tag byte and its fields (see Tag)
 //
 // A varint is 7 bits a byte, low bits first, the high bit set on all but
@@ -25,7 +27,19 @@
 namespace replay {
 
 inline constexpr char Magic[] = "ZINTARI REPLAY\n";
-inline constexpr uint8_t FormatVersion = 1;
+// The layout of the file's header and framing. Format 1 (before the rules
+// revision) is refused: its runs have no BestPlayer records.
+inline constexpr uint8_t FormatVersion = 2;
+
+// The revision of the game's rules. A build plays a replay when the replay
+// was made with the same revision and the same files the rules read;
+// pictures, sounds, music and the version do not count. Raise it by one
+// with every change that makes the same inputs play differently (pieces,
+// the well, scoring, the powers, the levels' course, the random numbers
+// drawn and when, a state's timing, the digest), or that changes what is
+// recorded (a record added, dropped or read otherwise): replays of the old
+// rules are then refused with one line, where they would diverge.
+inline constexpr uint64_t RulesRevision = 1;
 
 enum class Tag : uint8_t {
     Yield = 'Y',      // varint ms since the last pass: a yield to the window's events
@@ -41,6 +55,7 @@ enum class Tag : uint8_t {
     Save = 'W',       // string file, byte 1 + string text or byte 0, string trouble
     State = 'H',      // varint state, 4 bytes: a digest of the game at the state's start
     Check = 'Z',      // 4 bytes: CRC-32 of the stream before this record
+    BestPlayer = 'B', // string name, varint score: the run's player joined the best players
     End = 'E',        // varint levels, varint score, varint lines, varint ms of play, string how
 };
 
@@ -96,19 +111,21 @@ struct ShippedFile {
     uint64_t size = 0;
     bool operator==(const ShippedFile&) const = default;
 };
-// The digest of every shipped file as it is in folder; those that cannot
-// be read there are left out, each with the line that says why.
+// The digest of every shipped file the rules read, as it is in folder;
+// those that cannot be read there are left out, each with the line that
+// says why.
 struct ShippedDigests {
     std::vector<ShippedFile> files;
     std::map<std::string, std::string> unreadable;  // path: "/usr/share/games/zintari/levlet.znd: missing"
 };
-ShippedDigests ShippedFiles(const std::string& folder);
+ShippedDigests RulesFiles(const std::string& folder);
 
-std::string HeaderBytes(const std::string& version, const std::vector<ShippedFile>& files);
+std::string HeaderBytes(uint64_t rules, const std::string& version, const std::vector<ShippedFile>& files);
 
 // A replay file read whole: its header and the records of its stream, up
 // to the last Check that holds (all of a file that ended properly).
 struct Recording {
+    uint64_t rules = 0;
     std::string version;
     std::vector<ShippedFile> files;
     std::string records;           // the records, Check records taken out
@@ -121,8 +138,14 @@ bool SkipRecord(Tag tag, Decoder& d);
 struct ReadResult {
     std::optional<Recording> recording;
     std::string trouble;
+    bool newer = false;  // of a newer format than this game reads
 };
 ReadResult ReadRecording(const std::string& fileBytes);
+// Reads the replay at path with the bounds of any replay: a stream that
+// inflates to at most MaxStream takes hardly more compressed (zlib's stored
+// blocks add 5 bytes in 64 KiB). Throws data::FatalError as the reader does.
+ReadResult ReadReplayFile(const std::string& path);
+
 
 // Compresses a zlib stream in pieces, each piece flushed so far.
 class Compressor {

@@ -26,6 +26,7 @@ const char* Describe(Tag tag) {
     case Tag::Load: return "a load of the player's file";
     case Tag::Save: return "a save of the player's file";
     case Tag::State: return "a state of the game";
+    case Tag::BestPlayer: return "a best player";
     case Tag::End: return "the run's end";
     default: return "something unknown";
     }
@@ -53,18 +54,21 @@ auto Player::Take(Tag kind, Read read) {
     return value;
 }
 
-Player::Player(const Recording& recording, platform::Backend* window) : recording_(recording), window_(window) {
+std::optional<shell::RunSummary> RecordedEnd(const Recording& recording) {
+    if (!recording.endAt) return std::nullopt;
+    Decoder d(recording.records, *recording.endAt + 1);
+    shell::RunSummary end;
+    end.levels = int(d.Varint());
+    end.score = int32_t(uint32_t(d.Varint()));
+    end.lines = int(d.Varint());
+    end.playMs = int32_t(d.Varint());
+    end.how = d.String();
+    return end;
+}
+
+Player::Player(const Recording& recording, platform::Backend* window)
+    : recording_(recording), window_(window), end_(replay::RecordedEnd(recording)) {
     platform::ResetKeyboard();  // as at the start of every run: no key held or toggled
-    if (recording_.endAt) {
-        Decoder d(recording_.records, *recording_.endAt + 1);
-        shell::RunSummary end;
-        end.levels = int(d.Varint());
-        end.score = int32_t(uint32_t(d.Varint()));
-        end.lines = int(d.Varint());
-        end.playMs = int32_t(d.Varint());
-        end.how = d.String();
-        end_ = end;
-    }
     data::UseFileLog(this);
     shell::ReplayWatch = [this](shell::State s) {
         const auto [state, digest] = Take(Tag::State, [](Decoder& d) {
@@ -73,6 +77,15 @@ Player::Player(const Recording& recording, platform::Backend* window) : recordin
         });
         if (state != uint64_t(s) || digest != GameDigest())
             Diverge(std::string("the game reaches ") + shell::StateName(s) + " other than it did");
+    };
+    shell::ReplayBestPlayer = [this](const std::string& name, int32_t score) {
+        const auto entered = Take(Tag::BestPlayer, [](Decoder& d) {
+            std::string name = d.String();
+            return std::pair{name, int32_t(uint32_t(d.Varint()))};
+        });
+        if (entered != std::pair{name, score})
+            Diverge("the game enters " + name + " with " + std::to_string(score) + " into the best players where " +
+                    entered.first + " entered with " + std::to_string(entered.second));
     };
     if (window_) {
         window_->SetTextInput(false);  // the viewer's typing is not the recorded player's
@@ -84,6 +97,7 @@ Player::Player(const Recording& recording, platform::Backend* window) : recordin
 Player::~Player() {
     data::UseFileLog(nullptr);
     shell::ReplayWatch = nullptr;
+    shell::ReplayBestPlayer = nullptr;
 }
 
 bool Player::AtEnd() const { return recording_.endAt && pos_ == *recording_.endAt; }

@@ -15,6 +15,9 @@
 
 namespace replay {
 
+// The end the recording holds, when the run ended properly.
+std::optional<shell::RunSummary> RecordedEnd(const Recording& recording);
+
 class Player : public platform::Backend, public data::FileLog {
 public:
     // window: where to show the run, nullptr for none.

@@ -5,7 +5,6 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -13,15 +12,14 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <map>
 #include <mutex>
-#include <string_view>
 #include <thread>
 #include <utility>
-#include <vector>
 
+#include "data/scores.h"
 #include "game/state.h"
 #include "platform/keyboard.h"
+#include "replay/folder.h"
 #include "replay/format.h"
 #include "shell/command_line.h"
 
@@ -177,102 +175,11 @@ private:
     std::string trouble_;
 };
 
-// Whether a copy of the game is still recording the replay at path: it
-// holds the file's lock for as long as it does, and a run that was killed
-// holds it no more. A file that cannot be opened is left alone as well.
-bool BeingRecorded(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return true;
-    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
-    ::close(fd);
-    return held;
-}
-
-// How many digits text starts with.
-size_t Digits(std::string_view text) {
-    size_t n = 0;
-    while (n < text.size() && text[n] >= '0' && text[n] <= '9') ++n;
-    return n;
-}
-
-// Whether text starts with the local time a run started: "20261206-142233".
-bool StartsWithStamp(std::string_view text) {
-    return Digits(text) == 8 && text.size() > 9 && text[8] == '-' && Digits(text.substr(9)) == 6;
-}
-
-// Renames from to a name that no file has: false, with errno EEXIST, when
-// one has it.
-bool RenameToFreeName(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-    // A file system that cannot (NFS): a second link, which takes no name
-    // that is taken either.
-    if (errno != EINVAL || ::link(from.c_str(), to.c_str()) != 0) return false;
-    ::unlink(from.c_str());
-    return true;
-}
-
-// The replays of a folder whose lock is held. A finished run's replay is
-// numbered in the order the runs ended ("0042-20261206-142233-level07-
-// 4150.zrp"); one named by its start alone ("20261206-142233.zrp") is being
-// recorded, or was left by a run that was killed or by an older version of
-// the game. Other files are not the game's and are left alone.
-class Replays {
-public:
-    explicit Replays(std::string folder) : folder_(std::move(folder)) {
-        std::error_code failed;
-        for (auto it = fs::directory_iterator(folder_, failed); !failed && it != fs::directory_iterator();
-             it.increment(failed)) {
-            const std::string name = it->path().filename().string();
-            std::error_code unknown;
-            if (it->symlink_status(unknown).type() != fs::file_type::regular || !name.ends_with(".zrp")) continue;
-            const size_t digits = Digits(name);
-            if (digits >= 4 && digits <= 9 && name[digits] == '-' && StartsWithStamp(name.substr(digits + 1)))
-                numbered_.insert({uint32_t(std::stoul(name.substr(0, digits))), name});
-            else if (StartsWithStamp(name))
-                byStart_.push_back(name);
-        }
-        std::sort(byStart_.begin(), byStart_.end());
-    }
-
-    // Gives the replay at path the next number, before name; its new path,
-    // or path when it cannot be renamed. The name is taken only when free.
-    std::string Number(const std::string& path, const std::string& name) {
-        for (uint32_t next = numbered_.empty() ? 1 : numbered_.rbegin()->first + 1;; ++next) {
-            char number[16];
-            std::snprintf(number, sizeof number, "%04u-", unsigned(next));
-            const std::string numberedPath = folder_ + "/" + number + name;
-            if (RenameToFreeName(path, numberedPath)) {
-                numbered_.insert({next, number + name});
-                return numberedPath;
-            }
-            if (errno != EEXIST) return path;
-        }
-    }
-
-    // Numbers the replays named by their start that no copy is recording
-    // any more: they count as finished now.
-    void NumberLeftOver() {
-        for (const std::string& name : byStart_)
-            if (!BeingRecorded(folder_ + "/" + name)) Number(folder_ + "/" + name, name);
-    }
-
-    // Removes the numbered replays but the last keep.
-    void KeepNewest(size_t keep) {
-        for (; numbered_.size() > keep; numbered_.erase(numbered_.begin()))
-            ::unlink((folder_ + "/" + numbered_.begin()->second).c_str());
-    }
-
-private:
-    std::string folder_;
-    std::multimap<uint32_t, std::string> numbered_;
-    std::vector<std::string> byStart_;
-};
-
 }  // namespace
 
 std::unique_ptr<Recorder> Recorder::Start(platform::Backend& inner, const std::string& folder,
                                           const std::string& gameFolder, int flushMs) {
-    const ShippedDigests shipped = ShippedFiles(gameFolder);
+    const ShippedDigests shipped = RulesFiles(gameFolder);
     for (const auto& [path, why] : shipped.unreadable)
         std::fprintf(stderr, "zintari: %s; the replay leaves it out\n", why.c_str());
     std::error_code failed;
@@ -297,7 +204,7 @@ std::unique_ptr<Recorder> Recorder::Start(platform::Backend& inner, const std::s
         if (fd >= 0) ::close(fd);
         return nullptr;
     }
-    auto writer = std::make_unique<Writer>(fd, path, HeaderBytes(shell::VersionNumber(), shipped.files), flushMs);
+    auto writer = std::make_unique<Writer>(fd, path, HeaderBytes(RulesRevision, shell::VersionNumber(), shipped.files), flushMs);
     return std::unique_ptr<Recorder>(new Recorder(inner, folder, path, stamp, fd, std::move(writer)));
 }
 
@@ -317,11 +224,13 @@ Recorder::Recorder(platform::Backend& inner, std::string folder, std::string pat
         e.Fixed32(GameDigest());
         writer_->Add(e.bytes);
     };
+    shell::ReplayBestPlayer = [this](const std::string& name, int32_t score) { EnteredBestPlayer(name, score); };
 }
 
 Recorder::~Recorder() {
     data::UseFileLog(nullptr);
     shell::ReplayWatch = nullptr;
+    shell::ReplayBestPlayer = nullptr;
     writer_.reset();
     if (fd_ >= 0) ::close(fd_);
 }
@@ -420,6 +329,14 @@ void Recorder::Saved(const std::string& relative, const data::SaveRecord& save) 
     writer_->Add(e.bytes);
 }
 
+void Recorder::EnteredBestPlayer(const std::string& name, int32_t score) {
+    Encoder e;
+    e.Byte(uint8_t(Tag::BestPlayer));
+    e.String(name);
+    e.Varint(uint32_t(score));
+    writer_->Add(e.bytes);
+}
+
 void Recorder::Finish(const shell::RunSummary& run) {
     Encoder e;
     e.Byte(uint8_t(Tag::End));
@@ -442,7 +359,11 @@ void Recorder::Finish(const shell::RunSummary& run) {
         char level[16];
         std::snprintf(level, sizeof level, "-level%02d-", run.levels);
         if (kept) path_ = replays.Number(path_, stamp_ + level + std::to_string(run.score) + ".zrp");
-        replays.KeepNewest(KeptRuns);
+        // The table as another copy may have saved it: a save replaces the
+        // file whole, and an entry joins it only while its run is recorded,
+        // when its replay is not removed.
+        std::string unread;
+        replays.KeepNewestAndBest(KeptRuns, data::ReadScoresFile(data::UserFile(data::ScoresFile), unread));
     } else if (kept) {
         std::fprintf(stderr, "zintari: %s: %s; the replay keeps its name until the next run\n", folder_.c_str(),
                      lock.Trouble().c_str());

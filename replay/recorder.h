@@ -39,10 +39,16 @@ public:
                                            const std::string& gameFolder, int flushMs = 2000);
     ~Recorder() override;
 
+    // Notes that the run's player joined the best players: this ties the
+    // replay to the entry, and it is kept for as long as the entry stays
+    // in the table.
+    void EnteredBestPlayer(const std::string& name, int32_t score);
     // Writes how the run ended and closes the file, numbered in the order
     // the runs ended and named after the run: its start, the highest level
     // and the score. A run with under 5 s of play is not kept unless it
-    // ended in an error; of the finished runs, the last 20 are.
+    // ended in an error; of the finished runs, the last 20 are, and those
+    // whose best player is still in the table (as the player's scores
+    // file holds it, which another copy may have saved).
     void Finish(const shell::RunSummary& run);
     // The file being written (its name until Finish).
     const std::string& Path() const { return path_; }

@@ -1,13 +1,18 @@
 #include "replay/replay.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <optional>
+#include <vector>
 
 #include "data/files.h"
+#include "data/scores.h"
+#include "replay/folder.h"
 #include "replay/format.h"
 #include "replay/player.h"
-#include "shell/command_line.h"
 #include "shell/program.h"
 
 namespace replay {
@@ -43,38 +48,37 @@ void Say(std::FILE* to, const std::string& line) { std::fprintf(to, "%s\n", Prin
 
 }  // namespace
 
+std::optional<std::string> Incompatibility(const Recording& r, const ShippedDigests& here) {
+    if (r.rules != RulesRevision)
+        return "made with rules " + std::to_string(r.rules) + ", this is rules " + std::to_string(RulesRevision);
+    for (const ShippedFile& f : r.files) {
+        const auto same =
+            std::find_if(here.files.begin(), here.files.end(), [&](const ShippedFile& h) { return h.path == f.path; });
+        if (const auto unreadable = here.unreadable.find(f.path); unreadable != here.unreadable.end())
+            return "made with game files that have " + f.path + "; here " + unreadable->second;
+        if (same == here.files.end()) return "made with game files that have " + f.path + ", which these rules do not read";
+        if (!(*same == f)) return "made with other game files: " + f.path + " differs";
+    }
+    for (const ShippedFile& h : here.files)
+        if (std::none_of(r.files.begin(), r.files.end(), [&](const ShippedFile& f) { return f.path == h.path; }))
+            return "made with game files that did not have " + h.path;
+    return std::nullopt;
+}
+
 std::optional<Recording> OpenReplay(const std::string& file, const std::string& gameFolder) {
     auto refuse = [&](const std::string& why) {
         Say(stderr, "zintari: " + file + ": " + why);
         return std::nullopt;
     };
-    std::string bytes;
+    ReadResult read;
     try {
-        // A stream that inflates to at most MaxStream takes hardly more
-        // compressed (zlib's stored blocks add 5 bytes in 64 KiB).
-        bytes = data::ReadWholeFile(file, MaxStream + MaxStream / 1024 + 64);
+        read = ReadReplayFile(file);
     } catch (const data::FatalError& e) {
         Say(stderr, std::string("zintari: ") + e.what());
         return std::nullopt;
     }
-    ReadResult read = ReadRecording(bytes);
     if (!read.recording) return refuse(read.trouble);
-    const Recording& r = *read.recording;
-    if (r.version != shell::VersionNumber())
-        return refuse("made by zintari " + r.version + ", this is zintari " + shell::VersionNumber());
-    const ShippedDigests here = ShippedFiles(gameFolder);
-    for (const ShippedFile& f : r.files) {
-        const auto same =
-            std::find_if(here.files.begin(), here.files.end(), [&](const ShippedFile& h) { return h.path == f.path; });
-        if (const auto unreadable = here.unreadable.find(f.path); unreadable != here.unreadable.end())
-            return refuse("made with game files that have " + f.path + "; here " + unreadable->second);
-        if (same == here.files.end())
-            return refuse("made with game files that have " + f.path + ", which this game does not ship");
-        if (!(*same == f)) return refuse("made with other game files: " + f.path + " differs");
-    }
-    for (const ShippedFile& h : here.files)
-        if (std::none_of(r.files.begin(), r.files.end(), [&](const ShippedFile& f) { return f.path == h.path; }))
-            return refuse("made with game files that did not have " + h.path);
+    if (const auto why = Incompatibility(*read.recording, RulesFiles(gameFolder))) return refuse(*why);
     return std::move(read.recording);
 }
 
@@ -115,9 +119,54 @@ int Play(Player& player) {
 
 }  // namespace
 
+namespace {
+
+// The local time the file was last written: "2026-12-06 14:25:10".
+std::string LastWritten(const std::string& path) {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0) return "(gone)";
+    std::tm local{};
+    localtime_r(&info.st_mtime, &local);
+    char when[32];
+    std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+    return when;
+}
+
+}  // namespace
+
+int ListReplays(const std::string& folder, const std::string& scoresFile, const std::string& gameFolder) {
+    const Replays replays(folder);
+    if (!replays.Trouble().empty()) {
+        Say(stderr, "zintari: " + folder + ": " + replays.Trouble());
+        return 1;
+    }
+    std::vector<std::string> recorded, finished;
+    for (const std::string& path : replays.NewestFirst()) (BeingRecorded(path) ? recorded : finished).push_back(path);
+    for (const std::string& path : recorded) Say(stdout, LastWritten(path) + "  being recorded  " + path);
+
+    std::string unread;
+    const auto table = data::ReadScoresFile(scoresFile, unread);
+    const ShippedDigests here = RulesFiles(gameFolder);
+    bool anyBest = false;
+    for (const ReplayFile& file : ReadReplays(finished, table)) {
+        std::string what = file.end ? Describe(*file.end) : file.header ? "cut short: no end recorded" : "";
+        if (file.header && file.best) what += "; best run";
+        anyBest |= file.header && file.best;
+        const std::optional<std::string> unplayable =
+            file.header ? Incompatibility(*file.header, here) : std::optional(file.trouble);
+        if (unplayable) what += (what.empty() ? "" : "; ") + ("unplayable: " + *unplayable);
+        Say(stdout, LastWritten(file.path) + "  " + what + "  " + file.path);
+    }
+    if (!table && anyBest)
+        Say(stderr, "zintari: " + unread + "; every run that entered the best players is listed as a best run");
+    return 0;
+}
+
 int CheckReplay(const Recording& recording) {
     Player player(recording, nullptr);
-    return Play(player);
+    const int status = Play(player);
+    Say(stdout, "recorded by zintari " + recording.version + " with rules " + std::to_string(recording.rules));
+    return status;
 }
 
 int WatchReplay(const Recording& recording, platform::Backend& window) {

@@ -9,17 +9,30 @@
 
 namespace replay {
 
+// Why this game cannot play the recording with the rules files here (one
+// line: "made with rules 1, this is rules 2", or the file that differs), or
+// nothing when it can.
+std::optional<std::string> Incompatibility(const Recording& recording, const ShippedDigests& here);
 // The recording in file when this game can replay it with its files in
 // gameFolder; else nothing, after one line on stderr that says why.
 std::optional<Recording> OpenReplay(const std::string& file, const std::string& gameFolder);
 // Checks the run: prints its end and returns 0 when the replayed game comes
 // to the recorded end, else prints "diverged" with the tick and why and
 // returns 1; a recording without its end (the run was killed) plays as far
-// as it goes, says "cut short" and returns 1 too.
+// as it goes, says "cut short" and returns 1 too. Then says which version
+// of the game made it, with which rules.
 int CheckReplay(const Recording& recording);
 // Shows the run in the window at the pace it was played, to its end or
 // until the viewer's Escape.
 int WatchReplay(const Recording& recording, platform::Backend& window);
+
+// zintari --replays: the replays kept in folder, newest first, one a line:
+// when the file was last written (the run's end), the run's end (level,
+// score, lines, time in play, how it ended), whether it is a best run by
+// the table in scoresFile, and the file's path. A file being recorded,
+// damaged, cut short or that cannot be played with the rules files in
+// gameFolder is listed as such. 1 when the folder cannot be read.
+int ListReplays(const std::string& folder, const std::string& scoresFile, const std::string& gameFolder);
 
 // Text for a terminal: control characters (and bytes that are no UTF-8)
 // written as \xHH, so that a replay's texts cannot drive the terminal.

@@ -36,6 +36,7 @@ State NameEntry() {
         shell::YieldToEvents();
     }
     data::EnterBestPlayer(field.text, Score);
+    if (ReplayBestPlayer) ReplayBestPlayer(field.text, Score);
     field.text.clear();
     field.top = 800;
     field.visible = false;

@@ -8,6 +8,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") line.action = CommandLine::Help;
         else if (arg == "--version") line.action = CommandLine::Version;
+        else if (arg == "--replays") line.action = CommandLine::ListReplays;
         else if (arg == "--fullscreen" || arg == "--windowed") line.fullScreen = arg == "--fullscreen";  // the last counts
         else if (arg == "--no-record") line.record = false;
         else if (arg == "--check") line.check = true;
@@ -29,7 +30,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 std::string Usage() {
     return "Usage: zintari [--fullscreen | --windowed] [--no-record]\n"
            "       zintari --replay FILE [--check] [--fullscreen | --windowed]\n"
-           "       zintari --help | --version\n"
+           "       zintari --replays | --help | --version\n"
            "\n"
            "Zintari is a falling-block puzzle game: line up balls of one colour to\n"
            "clear them, through 30 levels.\n"
@@ -41,6 +42,9 @@ std::string Usage() {
            "                 change the speed, Esc ends)\n"
            "  --check        with --replay: play the run unseen, print how it ended,\n"
            "                 and exit 1 when it does not end as it was recorded\n"
+           "  --replays      list the kept runs, newest first: when each ended, its\n"
+           "                 level, score, time in play and end, whether it is a\n"
+           "                 best run, and its file\n"
            "  -h, --help     show this help and exit\n"
            "  --version      show the version and exit\n"
            "\n"
@@ -54,7 +58,8 @@ std::string Usage() {
            "\n"
            "Your preferences and best players are kept in $XDG_DATA_HOME/zintari\n"
            "(~/.local/share/zintari when XDG_DATA_HOME is not set), and replays\n"
-           "of your last 20 runs in its folder replays.\n";
+           "of your last 20 runs, and of every run still among the best players,\n"
+           "in its folder replays.\n";
 }
 
 std::string VersionNumber() { return ZINTARI_VERSION; }

@@ -1,4 +1,4 @@
-// The command line: --help, --version, --fullscreen and --windowed.
+// The command line: play, watch or check a replay, list the replays, help and version.
 #pragma once
 #include <optional>
 #include <string>
@@ -6,7 +6,7 @@
 namespace shell {
 
 struct CommandLine {
-    enum Action { Play, Help, Version, Wrong } action = Play;
+    enum Action { Play, Help, Version, ListReplays, Wrong } action = Play;
     // Full screen or a window for this run; nothing: as the last run left it.
     std::optional<bool> fullScreen;
     bool record = true;     // keep a replay of the run

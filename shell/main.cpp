@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "data/files.h"
+#include "data/scores.h"
 #include "platform/sdl_backend.h"
 #include "replay/recorder.h"
 #include "replay/replay.h"
@@ -17,6 +18,15 @@ int main(int argc, char** argv) {
     switch (line.action) {
     case shell::CommandLine::Help: std::fputs(shell::Usage().c_str(), stdout); return 0;
     case shell::CommandLine::Version: std::fputs(shell::VersionText().c_str(), stdout); return 0;
+    case shell::CommandLine::ListReplays: {
+        // Only looks: nothing is made, numbered or removed.
+        const std::string user = platform::XdgFolder("XDG_DATA_HOME", ".local/share");
+        if (user.empty()) {
+            std::fprintf(stderr, "zintari: no folder for your files: neither XDG_DATA_HOME nor HOME is set\n");
+            return 1;
+        }
+        return replay::ListReplays(user + "/replays", user + "/" + data::ScoresFile, platform::GameDataFolder());
+    }
     case shell::CommandLine::Wrong:
         std::fprintf(stderr, "zintari: %s\n%s", line.wrong.c_str(), shell::Usage().c_str());
         return 2;

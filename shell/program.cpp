@@ -25,6 +25,7 @@
 namespace shell {
 
 std::function<void(State)> OnStateEntered, ReplayWatch;
+std::function<void(const std::string&, int32_t)> ReplayBestPlayer;
 
 namespace {
 

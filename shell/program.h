@@ -56,6 +56,10 @@ void Shutdown();
 // Called with every state the loop enters (tests watch the game with it;
 // a recording or a replay notes the game as each state begins).
 extern std::function<void(State)> OnStateEntered, ReplayWatch;
+// Called when the player joins the best players with a name and a score (a
+// recording notes it, which ties the replay to the table's entry; a replay
+// checks that the run enters the same).
+extern std::function<void(const std::string& name, int32_t score)> ReplayBestPlayer;
 
 // What a run came to: the highest level played, the best score of its
 // games, the lines cleared in all its levels, the time spent in play, and

@@ -1,5 +1,6 @@
 """The command line of the real program: --help, --version, an unknown
-option, an empty or missing replay, and a start without a display (no
+option, an empty or missing replay, the list of replays before any run and
+where the folder cannot be read, and a start without a display (no
 DISPLAY, WAYLAND_DISPLAY or SDL_VIDEODRIVER, as over ssh; the message names
 the driver for a console without a desktop), and a player's folder that
 cannot be made. Each ends at once, without a window, and writes nothing: not
@@ -10,7 +11,8 @@ import subprocess
 import sys
 import tempfile
 
-USAGE = ("Usage: zintari", "falling-block puzzle", "--fullscreen", "--windowed", "--version", "--replay", "--check",
+USAGE = ("Usage: zintari", "falling-block puzzle", "--fullscreen", "--windowed", "--version", "--replay ", "--check",
+         "--replays",
          "--no-record", r"\$XDG_DATA_HOME/zintari", "~/.local/share/zintari", r"\$XDG_CONFIG_HOME/zintari/keys\.conf",
          r"\$XDG_STATE_HOME/zintari/window")
 NO_DISPLAY = r"[^\n]*no display[^\n]*SDL_VIDEODRIVER=kmsdrm[^\n]*\n$"  # and how to play on a console
@@ -20,6 +22,10 @@ CASES = [(["--help"], 0, USAGE, r"$"), (["-h"], 0, USAGE, r"$"), (["--windowed",
          (["--bogus"], 2, (), r"zintari: unknown option --bogus\nUsage: zintari"),
          (["--replay", ""], 2, (), r"zintari: --replay needs a file\nUsage: zintari"),
          (["--replay", "/nowhere/run.zrp"], 1, (), r"zintari: /nowhere/run\.zrp: missing\n$", {"SDL_VIDEODRIVER": "dummy"}),
+         (["--replays"], 0, (), r"$"),
+         (["--replays"], 1, (), r"zintari: /proc/version/zintari/replays: Not a directory\n$",
+          {"XDG_DATA_HOME": "/proc/version"}),
+         (["--replays"], 1, (), r"zintari: no folder for your files[^\n]*\n$", {"XDG_DATA_HOME": "", "HOME": ""}),
          ([], 1, (), NO_DISPLAY), (["--windowed"], 1, (), NO_DISPLAY),
          ([], 1, (), r"zintari: no folder for your files[^\n]*\n$",
           {"SDL_VIDEODRIVER": "dummy", "XDG_DATA_HOME": "", "HOME": ""})]

@@ -4,8 +4,9 @@ paused with P and by the window losing the focus, the exit question answered
 N, Sweep fired with 2 once two lines have charged the meter; the level
 complete screen with level 2 open on disk; level 2 (stones) played to game
 over; a name typed into the best players, saved on disk. The run's replay,
-kept in the player's folder, is checked (--check: the same end) and watched
-at 8x to the best players and its end, with the REPLAY mark. With a link
+kept in the player's folder and listed by --replays as a best run, is
+checked (--check: the same end) and watched at 8x to the best players and
+its end, with the REPLAY mark. With a link
 loop and files that cannot be read in the game's folder, the game comes to
 its menu, a run killed in play leaves a replay that plays up to its last
 flush, and one killed 1 s after its start a replay that checks as cut
@@ -148,9 +149,13 @@ def played(keep):
         game.close()
         kept = glob.glob(os.path.join(game.data_dir, "replays", "*.zrp"))
         check(len(kept) == 1 and re.search(r"/0001-\d{8}-\d{6}-level02-300\.zrp$", kept[0]), "kept: %r" % kept)
+        end = r"level 2, score 300, lines 3, [\d.]+ s of play, ended: closed"
+        listed = subprocess.run([game.exe, "--replays"], env=game.env, capture_output=True, text=True, timeout=30)
+        check(listed.returncode == 0 and re.match(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d  %s; best run  %s\n$"
+                                                  % (end, re.escape(kept[0])), listed.stdout), "--replays: %r" % listed)
         done = check_replay(game, kept[0])
-        check(done.returncode == 0 and re.match(r"level 2, score 300, lines 3, [\d.]+ s of play, ended: closed\n$",
-                                                done.stdout), "--check: %r" % done)
+        check(done.returncode == 0 and re.match(r"%s\nrecorded by zintari [\d.]+ with rules \d+\n$" % end, done.stdout),
+              "--check: %r" % done)
         return shutil.copy(kept[0], keep)
 
 

@@ -12,7 +12,7 @@ unscramble() {
 sys.stdout.buffer.write(bytes(b ^ k[i % len(k)] for i, b in enumerate(d)))' "$1"
 }
 
-# A short replay: a pass, a key, typing and the end, checked.
+# A short replay: a pass, a key, typing, a best player and the end, checked.
 replay() {
   python3 -c 'import sys, zlib
 def varint(v):
@@ -20,10 +20,11 @@ def varint(v):
     while v >= 0x80: out, v = out + bytes([v & 0x7F | 0x80]), v >> 7
     return out + bytes([v])
 def string(s): return varint(len(s)) + s
-s = string(b"1.0.0") + varint(0) + b"Y" + varint(16) + b"K" + varint(37 * 4 + 2) + b"T" + string(b"Ada")
+s = varint(1) + string(b"1.0.0") + varint(0) + b"Y" + varint(16) + b"K" + varint(37 * 4 + 2) + b"T" + string(b"Ada")
+s += b"B" + string(b"Ada") + varint(150)
 s += b"E" + varint(2) + varint(150) + varint(3) + varint(6000) + string(b"closed")
 s += b"Z" + zlib.crc32(s).to_bytes(4, "little")
-sys.stdout.buffer.write(b"ZINTARI REPLAY\n\x01" + zlib.compress(s))'
+sys.stdout.buffer.write(b"ZINTARI REPLAY\n\x02" + zlib.compress(s))'
 }
 
 status=0

@@ -2,7 +2,8 @@
 # test_package.sh SOURCE_DIR BUILD_DIR: packs the built tree into the Debian
 # package, holds it to lintian and unpacks it into a scratch root, where it
 # validates the desktop entry, the AppStream metadata, the icons and the
-# manual page and runs the game, as a player, on its read-only data.
+# manual page and runs the game, as a player, on its read-only data; a run
+# recorded by the package plays on the source build, and back.
 set -euo pipefail
 source=$1
 build=$2
@@ -66,4 +67,23 @@ after=$(cd "$data" && find . -type f | sort | xargs sha1sum)
 for f in prefs.znd scores.znd; do
   [ -f "$XDG_DATA_HOME/zintari/$f" ] || fail "$f was not seeded into the player's folder"
 done
-echo "packed, passed by lintian, unpacked, validated and run read-only"
+# A replay recorded by the package plays on the source build of the same
+# rules, and one recorded by the source build on the package: each run is
+# killed at its menu, which leaves its replay cut short, and the other
+# program plays it as far as it goes instead of refusing it.
+recorded_by() {  # DATA_HOME PROGRAM...: the replay of a run killed after 3 s
+  local home=$1
+  shift
+  XDG_DATA_HOME=$home timeout -s KILL 3 "$@" 2> /dev/null || true
+  compgen -G "$home/zintari/replays/*.zrp" || fail "$* left no replay"
+}
+checked_by() {  # PROGRAM REPLAY
+  local said
+  said=$("$1" --replay "$2" --check 2>&1) || true
+  [[ $said == "cut short at tick "[1-9]* ]] || fail "$1 --replay $2 --check said: $said"
+}
+packaged=$(recorded_by "$XDG_DATA_HOME" "${as_player[@]}" "$prefix/games/zintari")
+built=$(recorded_by "$root/built" "$build/game/zintari")
+checked_by "$build/game/zintari" "$packaged"
+checked_by "$prefix/games/zintari" "$built"
+echo "packed, passed by lintian, unpacked, validated and run read-only; its replays play on the source build and back"
