@@ -3,8 +3,9 @@
 
   read_replay.py list FILE              every record, one a line
   read_replay.py verify FILE...         every byte of every file accounted for
-  read_replay.py check ZINTARI FILE...  `ZINTARI --replay FILE --check` ends as
-                                        the file's End record says
+  read_replay.py check ZINTARI FILE...  the files listed are those beside ZINTARI,
+                                        and `ZINTARI --replay FILE --check` ends
+                                        as the file's End record says
 
 verify and check exit with 1, naming the file and the offset in its stream,
 on anything the format document does not allow.
@@ -219,6 +220,15 @@ def main(argv):
         if not zintari:
             print(f"{path}: {len(records)} records, {end}")
             continue
+        for name, crc, size in files:  # as the game's folder beside the program holds them
+            try:
+                with open(os.path.join(os.path.dirname(zintari), name), "rb") as f:
+                    data = f.read()
+            except OSError as e:
+                data = e.strerror.encode()
+            if (zlib.crc32(data), len(data)) != (crc, size):
+                print(f"{path}: {name} is not the file of the game's folder")
+                failed = True
         start = time.monotonic()
         run = subprocess.run([zintari, "--replay", path, "--check"], capture_output=True, text=True)
         said = (run.stdout + run.stderr).strip()

@@ -55,12 +55,17 @@ int flushMs = INT_MAX;
 
 // What a scenario does in play, in order. Each waits for a new piece and
 // for the run to have reached `after` (a mark, see Player::Note); then a
-// power waits for the meter to pay for it, the others for `pieces` more
-// pieces since the act before.
-enum class Do { Power, Pause, LoseFocus, Hide, F11, LeaveNo, LeaveYes, Lose };
+// power, or stacking, waits for the meter to hold `pieces` cells, the
+// others for `pieces` more pieces since the act before.
+enum class Do {
+    Power,      // the power of that cost
+    Stack,      // pieces dropped where they come in until the middle of the well is filled
+    Lose,       // pieces dropped where they come in until the game is over
+    Pause, LoseFocus, Hide, F11, LeaveNo, LeaveYes
+};
 struct Act {
     Do what;
-    int pieces = 0;  // or the power's key
+    int pieces = 0;  // or the meter's cells
     const char* after = "";
 };
 
@@ -86,7 +91,8 @@ const std::vector<Scenario> Scenarios = {
     {.name = "airstone", .seed = 5, .levelsOpen = 3, .menu = {1}, .level = 3,
      .acts = {{Do::Power, 4}, {Do::LeaveYes, 2}}, .reaches = {"Airstone"}},
     {.name = "holycross", .seed = 6, .levelsOpen = 3, .menu = {1}, .level = 3,
-     .acts = {{Do::Power, 5}, {Do::LeaveYes, 2}}, .reaches = {"HolyCross"}},
+     .acts = {{Do::Stack, 5}, {Do::Power, 5, "the middle of the well filled"}, {Do::LeaveYes, 2}},
+     .reaches = {"HolyCross"}},
     {.name = "bomb", .seed = 7, .levelsOpen = 3, .menu = {1}, .level = 3,
      .acts = {{Do::Power, 6}, {Do::LeaveYes, 2}}, .bombPath = {7, 1},
      .reaches = {"Bomb", "bomb steered right", "bomb steered left"}},
@@ -181,7 +187,7 @@ public:
         if (state_ == State::PieceControl) {
             if (std::exchange(newPiece_, false)) NewPiece(now);
             if (GetKeyState(VkLetter('P')) == 1) Note(focusLost_ ? "paused by the focus lost" : "paused");
-            if (now >= busyUntil_ && !losing_) autoplayer::Drive(now);
+            if (now >= busyUntil_ && !losing_ && !stacking_) autoplayer::Drive(now);
         }
         if (state_ == State::Bomb) SteerBomb();
     }
@@ -215,7 +221,11 @@ private:
         left_ = LinesLeft;
         ++pieces_;
         if (Score > ScoreValues[ScoreEntries - 1]) Note("a best player's score");
-        if (losing_) return Tap(300, VK_SPACE, 200);
+        if (!Well[4][7].Empty || !Well[5][7].Empty) {
+            Note("the middle of the well filled");
+            stacking_ = false;
+        }
+        if (losing_ || stacking_) return Tap(300, VK_SPACE, 200);
         autoplayer::NewPiece(now, pieces_);
         if (act_ == s_.acts.end()) return;
         const Act& a = *act_;
@@ -223,14 +233,17 @@ private:
             lastAct_ = pieces_;
             return;
         }
-        if (a.what == Do::Power ? PowerMeter < a.pieces || (a.pieces == 4 && powers::CountStones() == 0)
-                                : pieces_ - lastAct_ < a.pieces)
+        const bool meter = a.what == Do::Power || a.what == Do::Stack;
+        if (meter ? PowerMeter < a.pieces || (a.what == Do::Power && a.pieces == 4 && powers::CountStones() == 0)
+                  : pieces_ - lastAct_ < a.pieces)
             return;
         ++act_;
         lastAct_ = pieces_;
         busyUntil_ = now + 3000;  // the act takes this piece
         switch (a.what) {
         case Do::Power: Tap(500, VkDigit(a.pieces)); break;
+        case Do::Stack: stacking_ = true; break;
+        case Do::Lose: losing_ = true; break;
         case Do::Pause:
             Tap(500, VkLetter('P'));
             Tap(2500, VkLetter('P'));
@@ -256,7 +269,6 @@ private:
             leaving_ = a.what == Do::LeaveYes;
             Tap(500, VK_ESCAPE);
             break;
-        case Do::Lose: losing_ = true; break;
         }
     }
 
@@ -289,7 +301,7 @@ private:
     int pieces_ = 0, lastAct_ = 0, completed_ = 0, lines_ = 0, left_ = 0, lastBombColumn_ = -1;
     size_t bombStep_ = 0;
     int32_t busyUntil_ = 0;
-    bool newPiece_ = false, leaving_ = false, losing_ = false, focusLost_ = false;
+    bool newPiece_ = false, leaving_ = false, losing_ = false, stacking_ = false, focusLost_ = false;
 };
 
 // The machine a scenario plays on: the headless window with a fixed seed;
