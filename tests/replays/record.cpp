@@ -345,8 +345,12 @@ public:
 private:
     template <typename Base>
     void Next(Base base) {
-        if (next_ == passes.size() || passes[next_].closed) throw ProgramEnded{};
+        if (next_ == passes.size()) throw ProgramEnded{};
         const Pass& p = passes[next_++];
+        if (p.closed) {
+            SetTime(TickCount() + int32_t(p.ms));
+            throw ProgramEnded{};
+        }
         SetStepMs(int32_t(p.ms));
         base();
         for (uint64_t key : p.keys) SetKeyState(int(key / 4), key & 2, key & 1);
@@ -388,8 +392,8 @@ std::optional<ReportMachine> InputsOf(const std::string& file) {
         case replay::Tag::Clipboard: m.clipboard = d.String(); break;
         case replay::Tag::Seed: m.seed = d.Varint(); break;
         case replay::Tag::Load: {
-            std::string name = d.String();
-            if (fs::path(name).filename() == name) m.loads.emplace_back(std::move(name), d.String());
+            std::string name = d.String(), text = d.String();
+            if (fs::path(name).filename() == name) m.loads.emplace_back(std::move(name), std::move(text));
             break;
         }
         default: replay::SkipRecord(tag, d);  // what the game made of them: saves, states, the end
@@ -399,8 +403,8 @@ std::optional<ReportMachine> InputsOf(const std::string& file) {
     return m;
 }
 
-// Runs the program on machine with the player's folder in user, recorded
-// into file; the run, or nothing when no file was kept.
+// Runs the program on machine, recorded into file (through the scratch
+// folder's replays); the run, or nothing when no file was kept.
 std::optional<shell::RunSummary> RecordRun(HeadlessBackend& machine, const std::string& gameDir,
                                            const std::string& scratch, const std::string& file) {
     ResetKeyboard();
