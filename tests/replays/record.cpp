@@ -54,9 +54,9 @@ using shell::State;
 int flushMs = INT_MAX;
 
 // What a scenario does in play, in order. Each waits for a new piece and
-// for the run to have reached `after` (a mark, see Player::Note); then a
-// power, or stacking, waits for the meter to hold `pieces` cells, the
-// others for `pieces` more pieces since the act before.
+// for the run to have reached `after` (a mark, see ScenarioPlayer::Note);
+// then a power, or stacking, waits for the meter to hold `pieces` cells,
+// the others for `pieces` more pieces since the act before.
 enum class Do {
     Power,      // the power of that cost
     Stack,      // pieces dropped where they come in until the middle of the well is filled
@@ -117,9 +117,9 @@ const std::vector<Scenario> Scenarios = {
 
 // The player: answers each screen as it comes, plays the well, does the
 // scenario's acts, and notes what the run reaches.
-class Player {
+class ScenarioPlayer {
 public:
-    Player(const Scenario& s, HeadlessBackend& machine)
+    ScenarioPlayer(const Scenario& s, HeadlessBackend& machine)
         : s_(s), m_(machine), menu_(s.menu.begin()), act_(s.acts.begin()) {}
 
     void Entered(State state) {
@@ -364,12 +364,7 @@ private:
 
 // The inputs of the replay in file, or nothing after a line on stderr.
 std::optional<ReportMachine> InputsOf(const std::string& file) {
-    replay::ReadResult read;
-    try {
-        read = replay::ReadRecording(data::ReadWholeFile(file, replay::MaxStream));
-    } catch (const data::FatalError& e) {
-        read.trouble = e.what();
-    }
+    const replay::ReadResult read = replay::ReadRecording(data::ReadWholeFile(file, replay::MaxStream));
     if (!read.recording) {
         std::fprintf(stderr, "record_replays: %s: %s; not recorded again\n", file.c_str(), read.trouble.c_str());
         return std::nullopt;
@@ -440,7 +435,7 @@ bool RecordScenario(const Scenario& s, const std::string& gameDir, const std::st
     machine.SetSleeps(true);
     machine.SetClipboard(s.phrase ? AccessPhrase : "");
     machine.CloseAt(20 * 60 * 1000);  // a run gone astray ends
-    Player player(s, machine);
+    ScenarioPlayer player(s, machine);
     shell::OnStateEntered = [&](State state) {
         machine.glancing = state == State::PieceControl || state == State::Bomb;
         player.Entered(state);
@@ -479,8 +474,13 @@ bool InChild(const std::function<bool(const std::string& scratch)>& record, cons
         char pattern[] = "/tmp/zintari-corpus-XXXXXX";
         const std::string scratch = mkdtemp(pattern);
         fs::create_directories(scratch + "/user");
-        data::SetFolders(gameDir, scratch + "/user", data::MakeTempFolder());
-        const bool done = record(scratch);
+        bool done = false;
+        try {
+            data::SetFolders(gameDir, scratch + "/user", data::MakeTempFolder());
+            done = record(scratch);
+        } catch (const data::FatalError& e) {  // a file that cannot be read, the disk full
+            std::fprintf(stderr, "record_replays: %s; not recorded\n", e.what());
+        }
         fs::remove_all(scratch);
         std::fflush(stdout);
         std::_Exit(done ? 0 : 1);
@@ -495,8 +495,8 @@ bool InChild(const std::function<bool(const std::string& scratch)>& record, cons
 int main(int argc, char** argv) {
     int named = 3;
     if (argc > 4 && std::string(argv[3]) == "--flush-ms") flushMs = std::max(1, std::atoi(argv[4])), named = 5;
-    if (argc < 3 || !fs::is_directory(argv[2])) {
-        std::fprintf(stderr, "usage: record_replays GAME_DIR OUT_DIR [--flush-ms MS] [NAME...] (OUT_DIR a folder)\n");
+    if (argc < 3 || !fs::is_directory(argv[1]) || !fs::is_directory(argv[2])) {
+        std::fprintf(stderr, "usage: record_replays GAME_DIR OUT_DIR [--flush-ms MS] [NAME...] (two folders)\n");
         return 2;
     }
     const std::string gameDir = argv[1], out = argv[2], reports = out + "/reports";
