@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """A reader of Zintari replays written from doc/replay-format.md alone.
 
-  read_replay.py list FILE              every record, one a line
-  read_replay.py verify FILE...         every byte of every file accounted for
+  read_replay.py list FILE              every record, one a line (of a run
+                                        killed, those up to its last check)
+  read_replay.py verify FILE...         every byte of every file accounted for,
+                                        each a run that ended properly
   read_replay.py check ZINTARI FILE...  the files listed are those beside ZINTARI,
                                         and `ZINTARI --replay FILE --check` ends
                                         as the file's End record says
@@ -30,6 +32,12 @@ MAX_STREAM = 64 << 20  # the longest stream a game reads
 
 class Bad(Exception):
     pass
+
+
+# What a file the reader cannot use raises: what the format does not allow,
+# the system's refusal, a damaged zlib stream, a preferences text that is
+# not one, no state at all.
+UNREADABLE = (Bad, OSError, zlib.error, ValueError, IndexError, StopIteration)
 
 
 class Stream:
@@ -119,13 +127,14 @@ def first_menu_digest(records):
         if tag == "H":
             break
         if tag == "L" and v[0] == "prefs.znd":
-            opened = int(v[1].split("\r\n")[4])
+            opened = min(max(int(v[1].split("\r\n")[4]), 1), 30)
     return None if opened is None else digest([0] * 6 + [opened] + [6] * (160 + 16))
 
 
 def read(path):
-    """The version, the files and the records of a replay that ended properly:
-    (version, [(path, crc, size)], [(offset, tag, fields)])."""
+    """A replay's (version, [(path, crc, size)], [(offset, tag, fields)], ended):
+    all its records when the run ended properly, else those up to the last
+    check that holds (a run that was killed)."""
     # Opened without blocking and taken only when it is a regular file: a
     # pipe or a device in its place is refused, not waited on.
     fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK)
@@ -141,20 +150,22 @@ def read(path):
         raise Bad("not a replay of format 1")
     z = zlib.decompressobj()
     stream = z.decompress(data[16:], MAX_STREAM)
-    if not z.eof or z.unused_data or z.unconsumed_tail:
-        raise Bad("the zlib stream does not end with the file, or is too long")
+    if z.unused_data or z.unconsumed_tail:
+        raise Bad("bytes after the zlib stream, or a stream too long")
     s = Stream(stream)
     version = s.string()
     files = [(s.string(), s.fixed32(), s.varint()) for _ in range(s.varint())]
     if [f[0] for f in files] != sorted(f[0] for f in files):
         raise Bad("the files are not sorted by path")
-    records, previous = [], "Z"
+    records, previous, checked = [], "Z", 0
     while s.pos < len(stream):
         at = s.pos
         tag = chr(s.byte())
         try:
             values = fields(tag, s)
         except Bad as e:
+            if not z.eof:
+                break  # the end of a file that just stops
             raise Bad(f"record {tag!r} at {at}: {e}")
         if tag in "KT" and previous not in PASSES + "KT":
             raise Bad(f"record {tag!r} at {at} follows no pass")
@@ -162,12 +173,15 @@ def read(path):
             raise Bad(f"the check at {at} does not hold")
         records.append((at, tag, values))
         previous = tag
-    if [r[1] for r in records[-2:]] != ["E", "Z"]:
+        checked = len(records) if tag == "Z" else checked
+    ended = z.eof and [r[1] for r in records[-2:]] == ["E", "Z"]
+    if z.eof and not ended:
         raise Bad("the run does not end with its End record and a check")
-    first = next(r for r in records if r[1] == "H")
-    if first[2][0] != 0 or first_menu_digest(records) not in (None, first[2][1]):
+    records = records[:checked]
+    first = next((r for r in records if r[1] == "H"), None)
+    if first and (first[2][0] != 0 or first_menu_digest(records) not in (None, first[2][1])):
         raise Bad(f"the first state at {first[0]} is not the main menu with nothing played")
-    return version, files, records
+    return version, files, records, ended
 
 
 def describe_end(levels, score, lines, ms, how):
@@ -176,8 +190,19 @@ def describe_end(levels, score, lines, ms, how):
     return f"level {levels}, score {score}, lines {lines}, {ms / 1000:.1f} s of play, ended: {how}"
 
 
+def crc_and_size(folder, name):
+    """The CRC-32 and size of a file of the game's folder, as the header
+    lists them (None when it cannot be read)."""
+    try:
+        with open(os.path.join(folder, name), "rb") as f:
+            data = f.read()
+        return zlib.crc32(data), len(data)
+    except OSError:
+        return None
+
+
 def listing(path):
-    version, files, records = read(path)
+    version, files, records, ended = read(path)
     print(f"version {version}, {len(files)} files vouched for:")
     for name, crc, size in files:
         print(f"  {name} crc32 {crc:08x} {size} bytes")
@@ -187,7 +212,8 @@ def listing(path):
             clock = (clock + v[0]) % (1 << 32)
             text = {"Y": "pass", "I": "busy-wait pass", "X": "window closed"}[tag] + f" +{v[0]} ms, clock {clock}"
         elif tag == "K":
-            text = f"key {v[0] // 4} {KEYS[v[0] // 4]}" + (" held" if v[0] & 2 else " up") + (" toggled" if v[0] & 1 else "")
+            key, held, toggled = v[0] // 4, v[0] & 2, v[0] & 1
+            text = f"key {key} {KEYS[key]} {'held' if held else 'up'}{' toggled' if toggled else ''}"
         elif tag == "H":
             text = f"state {v[0]} {STATES[v[0]]}, digest {v[1]:08x}"
         elif tag == "E":
@@ -195,6 +221,8 @@ def listing(path):
         else:
             text = " ".join(repr(x) for x in v)
         print(f"{at:8} {tag} {text}")
+    if not ended:
+        print("cut short: the run was killed after its last check")
 
 
 def main(argv):
@@ -205,14 +233,16 @@ def main(argv):
         signal.signal(signal.SIGPIPE, signal.SIG_DFL)  # a listing piped into head ends quietly
         try:
             listing(argv[2])
-        except (Bad, OSError, zlib.error) as e:
+        except UNREADABLE as e:
             sys.exit(f"{argv[2]}: {e}")
         return 0
     zintari = argv[2] if command == "check" else None
     for path in argv[3 if zintari else 2:]:
         try:
-            version, files, records = read(path)
-        except (Bad, OSError, zlib.error, StopIteration, ValueError, IndexError) as e:
+            version, files, records, ended = read(path)
+            if not ended:
+                raise Bad("cut short: the run was killed")
+        except UNREADABLE as e:
             print(f"{path}: {e}")
             failed = True
             continue
@@ -220,19 +250,17 @@ def main(argv):
         if not zintari:
             print(f"{path}: {len(records)} records, {end}")
             continue
-        for name, crc, size in files:  # as the game's folder beside the program holds them
-            try:
-                with open(os.path.join(os.path.dirname(zintari), name), "rb") as f:
-                    data = f.read()
-            except OSError as e:
-                data = e.strerror.encode()
-            if (zlib.crc32(data), len(data)) != (crc, size):
-                print(f"{path}: {name} is not the file of the game's folder")
-                failed = True
+        other = [name for name, crc, size in files if (crc, size) != crc_and_size(os.path.dirname(zintari), name)]
+        if other:
+            print(f"{path}: {len(other)} of its files differ from those beside {zintari}, first {other[0]}")
+            failed = True
         start = time.monotonic()
-        run = subprocess.run([zintari, "--replay", path, "--check"], capture_output=True, text=True)
-        said = (run.stdout + run.stderr).strip()
-        if run.returncode != 0 or said != end:
+        try:
+            run = subprocess.run([zintari, "--replay", path, "--check"], capture_output=True, text=True)
+            said, status = (run.stdout + run.stderr).strip(), run.returncode
+        except OSError as e:
+            said, status = f"{zintari}: {e.strerror}", 1
+        if status != 0 or said != end:
             print(f"{path}: the check says\n  {said}\nwhere the run was recorded ending with\n  {end}")
             failed = True
         else:

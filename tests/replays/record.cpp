@@ -112,7 +112,7 @@ const std::vector<Scenario> Scenarios = {
      .reaches = {"paused", "paused by the focus lost", "window hidden"}},
     {.name = "leave-f11", .seed = 15, .menu = {1},
      .acts = {{Do::F11, 1}, {Do::LeaveNo, 1}, {Do::F11, 1}, {Do::LeaveYes, 2}},
-     .reaches = {"ExitConfirm", "F11"}},
+     .reaches = {"went on: N", "left the game: Y", "F11"}},
 };
 
 // The player: answers each screen as it comes, plays the well, does the
@@ -132,6 +132,7 @@ public:
         recent_ = {recent_[1], recent_[2], state};
         if (state == State::Settle && before == State::Clear) NoteLines();
         if (before == State::Options && Options() != options_) Note("options changed");
+        if (before == State::ExitConfirm) Note(state == State::MainMenu ? "left the game: Y" : "went on: N");
         const int32_t now = m_.TickCount();
         switch (state) {
         case State::MainMenu: {
