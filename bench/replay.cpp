@@ -80,8 +80,7 @@ void Drive(HeadlessBackend& b) {
 
 // One run of the program; the processor seconds it took. With a folder,
 // recorded there; returns the replay's path in file.
-double Run(const std::string& gameDir, const std::string& scratch, const std::string& skip, bool record,
-           std::string* file) {
+double Run(const std::string& gameDir, const std::string& scratch, bool record, std::string* file) {
     Machine machine;
     Drive(machine);
     ResetKeyboard();
@@ -90,7 +89,7 @@ double Run(const std::string& gameDir, const std::string& scratch, const std::st
     data::SetFolders(gameDir, scratch + "/user", scratch);
     const double start = CpuSeconds();
     std::unique_ptr<replay::Recorder> recorder;
-    if (record) recorder = replay::Recorder::Start(machine, scratch + "/replays", gameDir, skip);
+    if (record) recorder = replay::Recorder::Start(machine, scratch + "/replays", gameDir);
     Use(recorder ? static_cast<Backend*>(recorder.get()) : &machine);
     shell::RunProgram();
     if (recorder) {
@@ -119,8 +118,8 @@ int main(int argc, char** argv) {
     std::string file;
     double without = 1e9, with = 1e9;
     for (int i = 0; i < 3; ++i) {
-        without = std::min(without, Run(gameDir, scratch, zintari, false, nullptr));
-        with = std::min(with, Run(gameDir, scratch, zintari, true, &file));
+        without = std::min(without, Run(gameDir, scratch, false, nullptr));
+        with = std::min(with, Run(gameDir, scratch, true, &file));
     }
     const shell::RunSummary run = shell::LastRun();
     const double share = 100.0 * (with - without) / (RunMs / 1000.0);

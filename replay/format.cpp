@@ -2,13 +2,9 @@
 
 #include <zlib.h>
 
-#include <algorithm>
 #include <cstring>
-#include <filesystem>
 
 #include "data/files.h"
-
-namespace fs = std::filesystem;
 
 namespace replay {
 
@@ -58,20 +54,17 @@ uint32_t Decoder::Fixed32() {
     return ok_ ? v : 0;
 }
 
-std::vector<ShippedFile> ShippedFiles(const std::string& folder, const std::string& skip) {
-    std::vector<ShippedFile> files;
-    std::error_code failed;
-    for (auto it = fs::recursive_directory_iterator(folder, failed); !failed && it != fs::recursive_directory_iterator();
-         it.increment(failed)) {
-        const std::string path = it->path().string();
-        if (!it->is_regular_file() || path == skip) continue;
-        const std::string bytes = data::ReadWholeFile(path, data::ShippedFileLimit);
-        files.push_back({fs::relative(it->path(), folder).string(),
-                         uint32_t(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), uInt(bytes.size()))),
-                         bytes.size()});
-    }
-    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
-    return files;
+ShippedDigests ShippedFiles(const std::string& folder) {
+    ShippedDigests digests;
+    for (const ShippedName& name : ShippedNames()) try {
+            const std::string bytes = data::ReadWholeFile(folder + "/" + name.path, data::ShippedFileLimit);
+            digests.files.push_back(
+                {name.path, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), uInt(bytes.size()))),
+                 bytes.size()});
+        } catch (const data::FatalError& e) {
+            digests.unreadable[name.path] = e.what();
+        }
+    return digests;
 }
 
 std::string HeaderBytes(const std::string& version, const std::vector<ShippedFile>& files) {

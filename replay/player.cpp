@@ -1,5 +1,6 @@
 #include "replay/player.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/display.h"
@@ -29,6 +30,9 @@ const char* Describe(Tag tag) {
     default: return "something unknown";
     }
 }
+
+// The longest step between two passes that watching waits for.
+constexpr uint32_t LongestShownStepMs = 10000;
 
 // The viewer's keys: pause, faster, slower, and the end.
 constexpr int PauseKey = platform::VK_SPACE, FasterKey = platform::VK_RIGHT, SlowerKey = platform::VK_LEFT,
@@ -71,6 +75,7 @@ Player::Player(const Recording& recording, platform::Backend* window) : recordin
             Diverge(std::string("the game reaches ") + shell::StateName(s) + " other than it did");
     };
     if (window_) {
+        window_->SetTextInput(false);  // the viewer's typing is not the recorded player's
         lastReal_ = window_->TickCount();
         viewerKeys_ = KeyboardImage::Now();
     }
@@ -101,9 +106,11 @@ void Player::Pass(Tag kind) {
     if (*next != kind && *next != Tag::Closed)
         Diverge(std::string("the game waits for ") + Describe(kind) + " where the run has " + Describe(*next));
     Decoder d(recording_.records, pos_ + 1);
-    const uint32_t delta = uint32_t(d.Varint());
-    if (window_) Pace(clock_ + delta);
-    clock_ += delta;
+    // The game's clock has 32 bits: a step is what it moved on by, modulo
+    // 2^32, whatever number the file holds.
+    const uint32_t step = uint32_t(d.Varint());
+    if (window_) Pace(step);
+    clock_ += step;
     pos_ = d.Position();
     if (*next == Tag::Closed) throw platform::ProgramEnded{};
     for (std::optional<Tag> t = Peek(); t == Tag::Key || t == Tag::Text; t = Peek()) {
@@ -192,9 +199,12 @@ void Player::UnlockAudio() {
     if (window_) window_->UnlockAudio();
 }
 
-// Waits in the window until the viewer's clock reaches the recorded
-// moment of the next pass.
-void Player::Pace(uint32_t until) {
+// Waits in the window until the viewer's clock reaches the moment of the
+// next pass, step ms after the last. A step longer than any the window
+// sleeps (the machine was asleep, or the game stopped) is shown as
+// LongestShownStepMs.
+void Player::Pace(uint32_t step) {
+    shownClock_ += std::min(step, LongestShownStepMs);
     for (;;) {
         const int32_t now = window_->TickCount();
         if (!paused_) viewerClock_ += platform::Since(now, lastReal_) * std::ldexp(1.0, speedLog2_);
@@ -202,12 +212,15 @@ void Player::Pace(uint32_t until) {
         ShowMark();
         // Once a pass, the window is looked after even when the replay is
         // behind: it shows what changed and takes the viewer's keys.
-        const bool due = viewerClock_ >= double(until);
-        const double left = (double(until) - viewerClock_) / std::ldexp(1.0, speedLog2_);
-        platform::WakeBy(now + (due ? 0 : paused_ ? 1000 : int32_t(std::ceil(left))));
+        const bool due = viewerClock_ >= shownClock_;
+        const double left = (shownClock_ - viewerClock_) / std::ldexp(1.0, speedLog2_);
+        const int32_t wait = due ? 0 : paused_ ? 1000 : int32_t(std::ceil(std::min(left, 1000.0)));
+        platform::WakeBy(int32_t(uint32_t(now) + uint32_t(wait)));
         // The real keys act on the viewer's own image of the keyboard; the
-        // game's keys are the recorded ones.
+        // game's keys and name field are the recorded ones, which the window
+        // draws.
         const KeyboardImage game = KeyboardImage::Now();
+        viewerKeys_.name = game.name;
         viewerKeys_.Restore();
         try {
             window_->ProcessEvents();

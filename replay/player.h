@@ -30,9 +30,11 @@ public:
     bool AtEnd() const;
     // Whether the viewer ended the replay (Escape, or the window closed).
     bool ViewerEnded() const { return viewerEnded_; }
-    int32_t Tick() const { return int32_t(clock_); }
+    // The milliseconds the log has played so far.
+    uint64_t Tick() const { return clock_; }
 
-    int32_t TickCount() override { return int32_t(clock_); }
+    // The game's clock as it read it: 32 bits that wrap.
+    int32_t TickCount() override { return int32_t(uint32_t(clock_)); }
     void ProcessEvents() override;
     void Idle() override;
     void SetScreen(const platform::Surface* screen) override;
@@ -60,13 +62,13 @@ private:
     template <typename Read>
     auto Take(Tag kind, Read read);
     [[noreturn]] void Diverge(const std::string& what);
-    void Pace(uint32_t until);
+    void Pace(uint32_t step);
     void ShowMark();
 
     const Recording& recording_;
     platform::Backend* window_;
     size_t pos_ = 0;
-    uint32_t clock_ = 0;
+    uint64_t clock_ = 0;
     bool usable_ = true;
     std::optional<std::string> divergence_;
     std::optional<shell::RunSummary> end_;
@@ -75,7 +77,7 @@ private:
     // viewer's own clock and keys.
     const platform::Surface* screen_ = nullptr;
     platform::Surface shown_;
-    double viewerClock_ = 0;
+    double viewerClock_ = 0, shownClock_ = 0;  // the viewer's time, and the log's as shown
     int32_t lastReal_ = 0;
     int speedLog2_ = 0;  // -1 to 3: 1/2x to 8x
     bool paused_ = false, viewerEnded_ = false;

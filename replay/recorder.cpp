@@ -1,11 +1,11 @@
 #include "replay/recorder.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -13,7 +13,9 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -54,21 +56,33 @@ uint32_t GameDigest() {
     return h;
 }
 
+namespace {
+
+void SayRecordingStops(const std::string& path, int error) {
+    std::fprintf(stderr, "zintari: the recording stops: %s: %s\n", path.c_str(), std::strerror(error));
+}
+
+}  // namespace
+
 // Compresses what the game's thread hands it and writes it every few
 // seconds on a thread of its own, so a slow disk never holds up a frame.
 class Writer {
 public:
-    Writer(int fd, std::string path, std::string gameFolder, std::string executable, int flushMs)
-        : fd_(fd), path_(std::move(path)), gameFolder_(std::move(gameFolder)), executable_(std::move(executable)),
-          flushPeriod_(flushMs), thread_([this] { Run(); }) {}
+    // Writes the file's header and the stream's first piece at once, so
+    // that a run killed at any time leaves a file that can be checked.
+    Writer(int fd, std::string path, const std::string& firstPiece, int flushMs)
+        : fd_(fd), path_(std::move(path)), flushPeriod_(flushMs) {
+        Write(std::string(Magic, sizeof Magic - 1) + char(FormatVersion));
+        Flush(firstPiece, false);
+        thread_ = std::thread([this] { Run(); });
+    }
     ~Writer() { Close(""); }
 
     void Add(const std::string& bytes) {
         const std::lock_guard<std::mutex> lock(mutex_);
         pending_ += bytes;
     }
-    // Writes what is left and last the bytes given, ends the stream and
-    // closes the file.
+    // Writes what is left and last the bytes given, and ends the stream.
     void Close(const std::string& last) {
         {
             const std::lock_guard<std::mutex> lock(mutex_);
@@ -79,44 +93,39 @@ public:
         wake_.notify_one();
         thread_.join();
     }
-    bool Failed() const { return failed_; }
 
 private:
     void Run() {
-        std::string header = std::string(Magic, sizeof Magic - 1) + char(FormatVersion);
-        Write(header);
-        std::string stream = HeaderBytes(shell::VersionNumber(), ShippedFiles(gameFolder_, executable_));
         for (bool closing = false; !closing;) {
+            std::string stream;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
                 wake_.wait_for(lock, flushPeriod_, [this] { return closing_; });
-                stream += std::exchange(pending_, {});
+                stream = std::exchange(pending_, {});
                 closing = closing_;
             }
-            if (stream.empty() && !closing) continue;
-            // Each piece ends with the CRC-32 of the whole stream so far.
-            crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(stream.data()), uInt(stream.size()));
-            Encoder check;
-            check.Byte(uint8_t(Tag::Check));
-            check.Fixed32(uint32_t(crc_));
-            crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(check.bytes.data()), uInt(check.bytes.size()));
-            Write(compressor_.Add(std::exchange(stream, {}) + check.bytes, closing));
+            if (!stream.empty() || closing) Flush(stream, closing);
         }
-        if (::close(fd_) != 0) Fail(errno);
+    }
+
+    // Each piece ends with the CRC-32 of the whole stream so far.
+    void Flush(const std::string& stream, bool finish) {
+        crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(stream.data()), uInt(stream.size()));
+        Encoder check;
+        check.Byte(uint8_t(Tag::Check));
+        check.Fixed32(uint32_t(crc_));
+        crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(check.bytes.data()), uInt(check.bytes.size()));
+        Write(compressor_.Add(stream + check.bytes, finish));
     }
 
     void Write(const std::string& bytes) {
-        if (!failed_ && !data::WriteAll(fd_, bytes)) Fail(errno);
-    }
-
-    void Fail(int error) {
-        if (failed_) return;
+        if (failed_ || data::WriteAll(fd_, bytes)) return;
         failed_ = true;
-        std::fprintf(stderr, "zintari: the recording stops: %s: %s\n", path_.c_str(), std::strerror(error));
+        SayRecordingStops(path_, errno);
     }
 
     int fd_;
-    std::string path_, gameFolder_, executable_;
+    std::string path_;
     std::chrono::milliseconds flushPeriod_;
     Compressor compressor_;
     uLong crc_ = crc32(0, nullptr, 0);
@@ -124,7 +133,7 @@ private:
     std::condition_variable wake_;
     std::string pending_;
     bool closing_ = false;
-    std::atomic<bool> failed_ = false;
+    bool failed_ = false;  // only the thread that writes at the time sees it
     std::thread thread_;
 };
 
@@ -139,14 +148,143 @@ std::string LocalStamp() {
     return stamp;
 }
 
+// The lock of the replays folder, held while a copy of the game creates,
+// numbers or removes replays there: a few file operations. Waited for 3 s
+// at most, so that a copy stopped while it holds it holds up no other.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder) : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (fd_ < 0) trouble_ = std::strerror(errno);
+        for (int tries = 0; fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0; ++tries) {
+            if (errno != EWOULDBLOCK || tries == 300) {
+                trouble_ = errno == EWOULDBLOCK ? "another copy of the game holds it" : std::strerror(errno);
+                ::close(std::exchange(fd_, -1));
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool Held() const { return fd_ >= 0; }
+    const std::string& Trouble() const { return trouble_; }
+
+private:
+    int fd_;
+    std::string trouble_;
+};
+
+// Whether a copy of the game is still recording the replay at path: it
+// holds the file's lock for as long as it does, and a run that was killed
+// holds it no more. A file that cannot be opened is left alone as well.
+bool BeingRecorded(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return true;
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+// How many digits text starts with.
+size_t Digits(std::string_view text) {
+    size_t n = 0;
+    while (n < text.size() && text[n] >= '0' && text[n] <= '9') ++n;
+    return n;
+}
+
+// Whether text starts with the local time a run started: "20261206-142233".
+bool StartsWithStamp(std::string_view text) {
+    return Digits(text) == 8 && text.size() > 9 && text[8] == '-' && Digits(text.substr(9)) == 6;
+}
+
+// Renames from to a name that no file has: false, with errno EEXIST, when
+// one has it.
+bool RenameToFreeName(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    // A file system that cannot (NFS): a second link, which takes no name
+    // that is taken either.
+    if (errno != EINVAL || ::link(from.c_str(), to.c_str()) != 0) return false;
+    ::unlink(from.c_str());
+    return true;
+}
+
+// The replays of a folder whose lock is held. A finished run's replay is
+// numbered in the order the runs ended ("0042-20261206-142233-level07-
+// 4150.zrp"); one named by its start alone ("20261206-142233.zrp") is being
+// recorded, or was left by a run that was killed or by an older version of
+// the game. Other files are not the game's and are left alone.
+class Replays {
+public:
+    explicit Replays(std::string folder) : folder_(std::move(folder)) {
+        std::error_code failed;
+        for (auto it = fs::directory_iterator(folder_, failed); !failed && it != fs::directory_iterator();
+             it.increment(failed)) {
+            const std::string name = it->path().filename().string();
+            std::error_code unknown;
+            if (it->symlink_status(unknown).type() != fs::file_type::regular || !name.ends_with(".zrp")) continue;
+            const size_t digits = Digits(name);
+            if (digits >= 4 && digits <= 9 && name[digits] == '-' && StartsWithStamp(name.substr(digits + 1)))
+                numbered_.insert({uint32_t(std::stoul(name.substr(0, digits))), name});
+            else if (StartsWithStamp(name))
+                byStart_.push_back(name);
+        }
+        std::sort(byStart_.begin(), byStart_.end());
+    }
+
+    // Gives the replay at path the next number, before name; its new path,
+    // or path when it cannot be renamed. The name is taken only when free.
+    std::string Number(const std::string& path, const std::string& name) {
+        for (uint32_t next = numbered_.empty() ? 1 : numbered_.rbegin()->first + 1;; ++next) {
+            char number[16];
+            std::snprintf(number, sizeof number, "%04u-", unsigned(next));
+            const std::string numberedPath = folder_ + "/" + number + name;
+            if (RenameToFreeName(path, numberedPath)) {
+                numbered_.insert({next, number + name});
+                return numberedPath;
+            }
+            if (errno != EEXIST) return path;
+        }
+    }
+
+    // Numbers the replays named by their start that no copy is recording
+    // any more: they count as finished now.
+    void NumberLeftOver() {
+        for (const std::string& name : byStart_)
+            if (!BeingRecorded(folder_ + "/" + name)) Number(folder_ + "/" + name, name);
+    }
+
+    // Removes the numbered replays but the last keep.
+    void KeepNewest(size_t keep) {
+        for (; numbered_.size() > keep; numbered_.erase(numbered_.begin()))
+            ::unlink((folder_ + "/" + numbered_.begin()->second).c_str());
+    }
+
+private:
+    std::string folder_;
+    std::multimap<uint32_t, std::string> numbered_;
+    std::vector<std::string> byStart_;
+};
+
 }  // namespace
 
 std::unique_ptr<Recorder> Recorder::Start(platform::Backend& inner, const std::string& folder,
-                                          const std::string& gameFolder, const std::string& executable,
-                                          int flushMs) {
+                                          const std::string& gameFolder, int flushMs) {
+    const ShippedDigests shipped = ShippedFiles(gameFolder);
+    for (const auto& [path, why] : shipped.unreadable)
+        std::fprintf(stderr, "zintari: %s; the replay leaves it out\n", why.c_str());
     std::error_code failed;
     fs::create_directories(folder, failed);
     const std::string stamp = LocalStamp();
+    // Made and locked under the folder's lock, so that another copy never
+    // takes the new file for one left by a killed run.
+    const FolderLock lock(folder);
+    if (!lock.Held()) {
+        std::fprintf(stderr, "zintari: the run is not recorded: %s: %s\n", folder.c_str(), lock.Trouble().c_str());
+        return nullptr;
+    }
     std::string path;
     int fd = -1;
     for (int n = 1; fd < 0 && n < 100; ++n) {  // a second run within the same second gets -2
@@ -154,21 +292,23 @@ std::unique_ptr<Recorder> Recorder::Start(platform::Backend& inner, const std::s
         fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0 && errno != EEXIST) break;
     }
-    if (fd < 0) {
+    if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         std::fprintf(stderr, "zintari: the run is not recorded: %s: %s\n", path.c_str(), std::strerror(errno));
+        if (fd >= 0) ::close(fd);
         return nullptr;
     }
-    return std::unique_ptr<Recorder>(
-        new Recorder(inner, folder, path, stamp, std::make_unique<Writer>(fd, path, gameFolder, executable, flushMs)));
+    auto writer = std::make_unique<Writer>(fd, path, HeaderBytes(shell::VersionNumber(), shipped.files), flushMs);
+    return std::unique_ptr<Recorder>(new Recorder(inner, folder, path, stamp, fd, std::move(writer)));
 }
 
-Recorder::Recorder(platform::Backend& inner, std::string folder, std::string path, std::string stamp,
+Recorder::Recorder(platform::Backend& inner, std::string folder, std::string path, std::string stamp, int fd,
                    std::unique_ptr<Writer> writer)
     : inner_(inner),
       writer_(std::move(writer)),
       folder_(std::move(folder)),
       path_(std::move(path)),
-      stamp_(std::move(stamp)) {
+      stamp_(std::move(stamp)),
+      fd_(fd) {
     data::UseFileLog(this);
     shell::ReplayWatch = [this](shell::State s) {
         Encoder e;
@@ -182,8 +322,12 @@ Recorder::Recorder(platform::Backend& inner, std::string folder, std::string pat
 Recorder::~Recorder() {
     data::UseFileLog(nullptr);
     shell::ReplayWatch = nullptr;
+    writer_.reset();
+    if (fd_ >= 0) ::close(fd_);
 }
 
+// The step of the game's 32-bit clock since the last pass: exact modulo
+// 2^32 whatever the pause, which is all the game can tell.
 uint32_t Recorder::Delta() {
     const uint32_t now = uint32_t(inner_.TickCount());
     return now - std::exchange(clock_, now);
@@ -285,24 +429,25 @@ void Recorder::Finish(const shell::RunSummary& run) {
     e.Varint(uint64_t(run.playMs));
     e.String(run.how);
     writer_->Close(e.bytes);
-    if (run.playMs < KeptPlayMs) {
-        ::unlink(path_.c_str());
-        return;
+    // A run that ended in an error is kept however short: a fault report
+    // needs it most.
+    const bool kept = run.playMs >= KeptPlayMs || run.how.starts_with("error: ");
+    if (!kept) ::unlink(path_.c_str());
+    // Numbered while its file is still locked: no other copy takes it for
+    // a killed run's before it is.
+    const FolderLock lock(folder_);
+    if (lock.Held()) {
+        Replays replays(folder_);
+        replays.NumberLeftOver();
+        char level[16];
+        std::snprintf(level, sizeof level, "-level%02d-", run.levels);
+        if (kept) path_ = replays.Number(path_, stamp_ + level + std::to_string(run.score) + ".zrp");
+        replays.KeepNewest(KeptRuns);
+    } else if (kept) {
+        std::fprintf(stderr, "zintari: %s: %s; the replay keeps its name until the next run\n", folder_.c_str(),
+                     lock.Trouble().c_str());
     }
-    char level[16];
-    std::snprintf(level, sizeof level, "-level%02d-", run.levels);
-    const std::string named = folder_ + "/" + stamp_ + level + std::to_string(run.score) + ".zrp";
-    if (!fs::exists(named) && ::rename(path_.c_str(), named.c_str()) == 0) path_ = named;
-    KeepNewest(folder_, KeptRuns);
-}
-
-void KeepNewest(const std::string& folder, int keep) {
-    std::vector<std::string> replays;
-    std::error_code failed;
-    for (const auto& f : fs::directory_iterator(folder, failed))
-        if (f.path().extension() == ".zrp") replays.push_back(f.path().string());
-    std::sort(replays.begin(), replays.end());
-    for (size_t i = 0; i + size_t(keep) < replays.size(); ++i) ::unlink(replays[i].c_str());
+    if (::close(std::exchange(fd_, -1)) != 0) SayRecordingStops(path_, errno);
 }
 
 }  // namespace replay

@@ -12,7 +12,8 @@
 
 namespace replay {
 
-// The last this many runs are kept; a run with less play is not.
+// The last this many finished runs are kept; a run with less play is not,
+// unless it ended in an error.
 inline constexpr int KeptRuns = 20;
 inline constexpr int32_t KeptPlayMs = 5000;
 
@@ -28,18 +29,20 @@ struct KeyboardImage {
 
 class Recorder : public platform::Backend, public data::FileLog {
 public:
-    // A recording of the run in folder (made if missing), the game's files
-    // in gameFolder (executable left out of their digest). nullptr, with
-    // one line on stderr, when the file cannot be made.
-    // The file is written every flushMs of real time.
+    // A recording of the run in folder (made if missing), named by the
+    // run's start, with the game's files in gameFolder: the header and the
+    // digests of the shipped files are on disk when it returns. nullptr,
+    // with one line on stderr, when the file cannot be made. The file is
+    // written every flushMs of real time, and locked for as long as the
+    // recording lasts, so that another copy of the game leaves it alone.
     static std::unique_ptr<Recorder> Start(platform::Backend& inner, const std::string& folder,
-                                           const std::string& gameFolder, const std::string& executable,
-                                           int flushMs = 2000);
+                                           const std::string& gameFolder, int flushMs = 2000);
     ~Recorder() override;
 
-    // Writes how the run ended and closes the file, named after the run:
-    // its start, the highest level and the score. A run with under 5 s of
-    // play is not kept; of the others, the last 20.
+    // Writes how the run ended and closes the file, numbered in the order
+    // the runs ended and named after the run: its start, the highest level
+    // and the score. A run with under 5 s of play is not kept unless it
+    // ended in an error; of the finished runs, the last 20 are.
     void Finish(const shell::RunSummary& run);
     // The file being written (its name until Finish).
     const std::string& Path() const { return path_; }
@@ -64,7 +67,7 @@ public:
     void Saved(const std::string& relative, const data::SaveRecord& save) override;
 
 private:
-    Recorder(platform::Backend& inner, std::string folder, std::string path, std::string stamp,
+    Recorder(platform::Backend& inner, std::string folder, std::string path, std::string stamp, int fd,
              std::unique_ptr<Writer> writer);
     template <typename Pass>
     void RecordPass(uint8_t kind, Pass pass);
@@ -73,14 +76,12 @@ private:
     platform::Backend& inner_;
     std::unique_ptr<Writer> writer_;
     std::string folder_, path_, stamp_;
+    int fd_;  // the file, whose lock says that it is being recorded
     uint32_t clock_ = 0;
     bool usable_ = true;
 };
 
 // The digest of the game's state that a replay compares at every state.
 uint32_t GameDigest();
-
-// Removes the oldest replays in folder beyond keep (by name: date first).
-void KeepNewest(const std::string& folder, int keep);
 
 }  // namespace replay

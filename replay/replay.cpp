@@ -12,13 +12,40 @@
 
 namespace replay {
 
+std::string Printable(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        const auto byte = [&](size_t at) { return at < text.size() ? uint8_t(text[at]) : 0; };
+        const uint8_t c = byte(i);
+        // The length of the UTF-8 sequence c starts; 0 for a byte that starts none.
+        const size_t length = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3
+                                         : c >= 0xF0 && c < 0xF5 ? 4 : 0;
+        bool whole = length > 0;
+        for (size_t k = 1; whole && k < length; ++k) whole = (byte(i + k) & 0xC0) == 0x80;
+        const bool control = c < 0x20 || c == 0x7F || (c == 0xC2 && byte(i + 1) < 0xA0);  // C0, DEL, C1
+        if (whole && !control) {
+            out.append(text, i, length);
+            i += length;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            out += escaped;
+            ++i;
+        }
+    }
+    return out;
+}
+
 namespace {
 
-// The recording in file, or nothing after one line on stderr that says
-// why this game cannot replay it.
-std::optional<Recording> Open(const std::string& file, const std::string& gameFolder, const std::string& executable) {
+// One line on stdout or stderr; its text may come from a replay file.
+void Say(std::FILE* to, const std::string& line) { std::fprintf(to, "%s\n", Printable(line).c_str()); }
+
+}  // namespace
+
+std::optional<Recording> OpenReplay(const std::string& file, const std::string& gameFolder) {
     auto refuse = [&](const std::string& why) {
-        std::fprintf(stderr, "zintari: %s: %s\n", file.c_str(), why.c_str());
+        Say(stderr, "zintari: " + file + ": " + why);
         return std::nullopt;
     };
     std::string bytes;
@@ -27,7 +54,7 @@ std::optional<Recording> Open(const std::string& file, const std::string& gameFo
         // compressed (zlib's stored blocks add 5 bytes in 64 KiB).
         bytes = data::ReadWholeFile(file, MaxStream + MaxStream / 1024 + 64);
     } catch (const data::FatalError& e) {
-        std::fprintf(stderr, "zintari: %s\n", e.what());
+        Say(stderr, std::string("zintari: ") + e.what());
         return std::nullopt;
     }
     ReadResult read = ReadRecording(bytes);
@@ -35,17 +62,23 @@ std::optional<Recording> Open(const std::string& file, const std::string& gameFo
     const Recording& r = *read.recording;
     if (r.version != shell::VersionNumber())
         return refuse("made by zintari " + r.version + ", this is zintari " + shell::VersionNumber());
-    const std::vector<ShippedFile> here = ShippedFiles(gameFolder, executable);
+    const ShippedDigests here = ShippedFiles(gameFolder);
     for (const ShippedFile& f : r.files) {
-        const auto same = std::find_if(here.begin(), here.end(), [&](const ShippedFile& h) { return h.path == f.path; });
-        if (same == here.end()) return refuse("made with game files that have " + f.path + ", which is missing here");
+        const auto same =
+            std::find_if(here.files.begin(), here.files.end(), [&](const ShippedFile& h) { return h.path == f.path; });
+        if (const auto unreadable = here.unreadable.find(f.path); unreadable != here.unreadable.end())
+            return refuse("made with game files that have " + f.path + "; here " + unreadable->second);
+        if (same == here.files.end())
+            return refuse("made with game files that have " + f.path + ", which this game does not ship");
         if (!(*same == f)) return refuse("made with other game files: " + f.path + " differs");
     }
-    for (const ShippedFile& h : here)
+    for (const ShippedFile& h : here.files)
         if (std::none_of(r.files.begin(), r.files.end(), [&](const ShippedFile& f) { return f.path == h.path; }))
             return refuse("made with game files that did not have " + h.path);
     return std::move(read.recording);
 }
+
+namespace {
 
 std::string Describe(const shell::RunSummary& run) {
     char text[256];
@@ -63,37 +96,32 @@ int Play(Player& player) {
     const shell::RunSummary& replayed = shell::LastRun();
     if (player.ViewerEnded()) return 0;
     if (player.Divergence()) {
-        std::printf("diverged %s\n", player.Divergence()->c_str());
+        Say(stdout, "diverged " + *player.Divergence());
         return 1;
     }
+    const std::string tick = std::to_string(player.Tick());
     if (!player.RecordedEnd()) {  // a run that was killed, or a file whose rest cannot be read
-        std::printf("cut short at tick %d: the recording stops before the run's end, at %s\n", player.Tick(),
-                    Describe(replayed).c_str());
+        Say(stdout, "cut short at tick " + tick + ": the recording stops before the run's end, at " + Describe(replayed));
         return 1;
     }
     if (!player.AtEnd() || !(replayed == *player.RecordedEnd())) {
-        std::printf("diverged at tick %d: the run ends with %s; it was recorded ending with %s\n", player.Tick(),
-                    Describe(replayed).c_str(), Describe(*player.RecordedEnd()).c_str());
+        Say(stdout, "diverged at tick " + tick + ": the run ends with " + Describe(replayed) +
+                        "; it was recorded ending with " + Describe(*player.RecordedEnd()));
         return 1;
     }
-    std::printf("%s\n", Describe(replayed).c_str());
+    Say(stdout, Describe(replayed));
     return 0;
 }
 
 }  // namespace
 
-int CheckReplay(const std::string& file, const std::string& gameFolder, const std::string& executable) {
-    const std::optional<Recording> recording = Open(file, gameFolder, executable);
-    if (!recording) return 1;
-    Player player(*recording, nullptr);
+int CheckReplay(const Recording& recording) {
+    Player player(recording, nullptr);
     return Play(player);
 }
 
-int WatchReplay(const std::string& file, const std::string& gameFolder, const std::string& executable,
-                platform::Backend& window) {
-    const std::optional<Recording> recording = Open(file, gameFolder, executable);
-    if (!recording) return 1;
-    Player player(*recording, &window);
+int WatchReplay(const Recording& recording, platform::Backend& window) {
+    Player player(recording, &window);
     return Play(player);
 }
 

@@ -11,10 +11,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         else if (arg == "--fullscreen" || arg == "--windowed") line.fullScreen = arg == "--fullscreen";  // the last counts
         else if (arg == "--no-record") line.record = false;
         else if (arg == "--check") line.check = true;
-        else if (arg == "--replay" && i + 1 < argc) line.replay = argv[++i];
+        else if (arg == "--replay" && i + 1 < argc && *argv[i + 1]) line.replay = argv[++i];
         else {
             line.action = CommandLine::Wrong;
-            line.wrong = arg == "--replay" ? "--replay needs a file" : "unknown option " + arg;
+            line.wrong = arg == "--replay" ? "--replay needs a file" : "unknown option " + arg;  // also for ""
         }
         // The first that is not an option of play decides.
         if (line.action != CommandLine::Play) break;

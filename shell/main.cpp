@@ -2,6 +2,7 @@
 #include <malloc.h>
 
 #include <cstdio>
+#include <optional>
 
 #include "data/files.h"
 #include "platform/sdl_backend.h"
@@ -25,18 +26,20 @@ int main(int argc, char** argv) {
     // read) goes back to the system, instead of glibc's threshold rising to
     // the largest one freed and keeping the next ones in the heap.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-    // A check needs no window; a replay never touches the player's files,
-    // so its player's folder is the scratch folder.
+    // A replay this game cannot play is refused before any window or folder
+    // is made. A check needs no window; a replay never touches the player's
+    // files, so its player's folder is the scratch folder.
+    std::optional<replay::Recording> recording;
     std::unique_ptr<platform::Backend> window;
-    std::string program, user, executable;
+    std::string program, user;
     try {
+        program = platform::GameDataFolder();
+        if (!line.replay.empty() && !(recording = replay::OpenReplay(line.replay, program))) return 1;
         if (!line.check) {
             window = platform::MakeSdlBackend(line.fullScreen);
             platform::Use(window.get());
         }
-        program = platform::GameDataFolder();
-        executable = platform::ExecutablePath();
-        if (line.replay.empty()) user = platform::UserDataFolder();
+        if (!recording) user = platform::UserDataFolder();
         const std::string temp = data::MakeTempFolder();
         data::SetFolders(program, user.empty() ? temp : user, temp);
     } catch (const data::FatalError& e) {
@@ -44,10 +47,9 @@ int main(int argc, char** argv) {
         data::RemoveTempFolder();
         return 1;
     }
-    if (line.check) return replay::CheckReplay(line.replay, program, executable);
-    if (!line.replay.empty()) return replay::WatchReplay(line.replay, program, executable, *window);
+    if (recording) return line.check ? replay::CheckReplay(*recording) : replay::WatchReplay(*recording, *window);
     std::unique_ptr<replay::Recorder> recorder;
-    if (line.record) recorder = replay::Recorder::Start(*window, user + "/replays", program, executable);
+    if (line.record) recorder = replay::Recorder::Start(*window, user + "/replays", program);
     platform::Use(recorder ? static_cast<platform::Backend*>(recorder.get()) : window.get());
     const int status = shell::RunProgram();
     if (recorder) recorder->Finish(shell::LastRun());

@@ -9,10 +9,10 @@ namespace content {
 
 namespace {
 
-void WritePicture(const Context& ctx, const std::string& name, const art::Canvas& picture, int w, int h) {
+void WritePicture(Context& ctx, const std::string& name, const art::Canvas& picture, int w, int h) {
     if (picture.w != w || picture.h != h)
         Fail("picture " + name + " is not " + std::to_string(w) + "x" + std::to_string(h));
-    WriteScrambled(ctx.gameDir + "/graphs/" + name + ".znd", EncodeJpeg(art::ToImage(picture)));
+    Ship(ctx, "graphs/" + name + ".znd", Scrambled(EncodeJpeg(art::ToImage(picture))), Role::Looks);
 }
 
 // The game checks each carried picture's size when it loads it.

@@ -23,6 +23,10 @@ struct Glyph {
     int left = 0, top = 0, width = 0;
 };
 
+// What a shipped file is to the game: read by its rules (the levels, the
+// shipped preferences and best players), or only seen or heard.
+enum class Role { Rules, Looks };
+
 struct Context {
     std::string sourceDir;     // the repository (level table, texts)
     std::string gameDir;       // build/game: the program's folder
@@ -32,6 +36,8 @@ struct Context {
     std::vector<std::pair<std::string, Image>> carried;
     // The font's 85 glyphs in the order of the character set.
     std::vector<Glyph> glyphs;
+    // Every file written into gameDir, by path relative to it.
+    std::map<std::string, Role> shipped;
 };
 
 // Each maker adds files under gameDir and/or entries to the context.
@@ -47,8 +53,11 @@ void MakeIcons(Context& ctx);   // icons/zintari-<size>.png in the build folder
 void EnsureFolder(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
-// Writes bytes scrambled with the game's data key.
-void WriteScrambled(const std::string& path, std::string bytes);
+// Writes a file of the game's folder (path relative to it) and notes it
+// among the shipped files.
+void Ship(Context& ctx, const std::string& relative, const std::string& bytes, Role role);
+// Bytes scrambled with the game's data key.
+std::string Scrambled(std::string bytes);
 std::string EncodePng(const Image& image);
 std::string EncodeJpeg(const Image& image, int quality = 92);
 void Fail(const std::string& message);  // prints and exits 1

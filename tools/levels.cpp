@@ -42,7 +42,7 @@ void MakeLevels(Context& ctx) {
     if (ctx.glyphs.size() != 85) Fail("the font must be made before the levels file");
     for (const Glyph& g : ctx.glyphs)
         out += std::to_string(g.left) + "," + std::to_string(g.top) + "," + std::to_string(g.width) + "\r\n";
-    WriteScrambled(ctx.gameDir + "/levlet.znd", out);
+    Ship(ctx, "levlet.znd", Scrambled(out), Role::Rules);
 }
 
 }  // namespace content

@@ -552,9 +552,9 @@ std::string Finale() {
 void MakeMusic(Context& ctx) {
     const std::vector<std::function<std::string()>> levels = {Morning, Waltz, Shuffle, March,     Caravan,
                                                               Garden,  Neon,  Jig,     Clockwork, Storm};
-    for (size_t i = 0; i < levels.size(); ++i) WriteFile(ctx.gameDir + "/mid/mid" + std::to_string(i) + ".Mid", levels[i]());
-    WriteFile(ctx.gameDir + "/mid/piano.mid", Piano());
-    WriteFile(ctx.gameDir + "/mid/endmid.mid", Finale());
+    for (size_t i = 0; i < levels.size(); ++i) Ship(ctx, "mid/mid" + std::to_string(i) + ".Mid", levels[i](), Role::Looks);
+    Ship(ctx, "mid/piano.mid", Piano(), Role::Looks);
+    Ship(ctx, "mid/endmid.mid", Finale(), Role::Looks);
 }
 
 }  // namespace content

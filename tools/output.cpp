@@ -38,10 +38,15 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
-void WriteScrambled(const std::string& path, std::string bytes) {
+void Ship(Context& ctx, const std::string& relative, const std::string& bytes, Role role) {
+    WriteFile(ctx.gameDir + "/" + relative, bytes);
+    ctx.shipped[relative] = role;
+}
+
+std::string Scrambled(std::string bytes) {
     const std::string key = DataKey;
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(bytes[i] ^ key[i % key.size()]);
-    WriteFile(path, bytes);
+    return bytes;
 }
 
 namespace {

@@ -307,7 +307,7 @@ Stereo MenuLoop() {
 }
 
 void Write(Context& ctx, const std::string& name, const Stereo& sound) {
-    WriteFile(ctx.gameDir + "/wav/" + name, EncodeWav(sound));
+    Ship(ctx, "wav/" + name, EncodeWav(sound), Role::Looks);
 }
 
 }  // namespace

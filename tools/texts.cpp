@@ -31,10 +31,10 @@ void MakeTexts(Context& ctx) {
     if (help.size() != 20) Fail("qhelp.txt must hold 20 lines");
     std::string qhelp;
     for (const auto& item : help) qhelp += Quoted(item) + "\r\n";
-    WriteScrambled(ctx.gameDir + "/qhelp.znd", qhelp);
+    Ship(ctx, "qhelp.znd", Scrambled(qhelp), Role::Looks);
 
     // Music on, sound on, Medium, colour rotation, one level open.
-    WriteScrambled(ctx.gameDir + "/prefs.znd", "1\r\n1\r\n2\r\n0\r\n1\r\n\"Rise and fall it is just so always\"\r\n");
+    Ship(ctx, "prefs.znd", Scrambled("1\r\n1\r\n2\r\n0\r\n1\r\n\"Rise and fall it is just so always\"\r\n"), Role::Rules);
 
     const auto players = Lines(ReadFile(ctx.sourceDir + "/data/scores.txt"));
     if (players.size() != 10) Fail("scores.txt must hold 10 players");
@@ -44,7 +44,7 @@ void MakeTexts(Context& ctx) {
         if (comma == std::string::npos) Fail("scores.txt: expected name, score: " + p);
         scores += Quoted(p.substr(0, comma)) + "\r\n" + std::to_string(std::stol(p.substr(comma + 1))) + "\r\n";
     }
-    WriteScrambled(ctx.gameDir + "/scores.znd", scores);
+    Ship(ctx, "scores.znd", Scrambled(scores), Role::Rules);
 }
 
 }  // namespace content

@@ -1,9 +1,9 @@
 """The command line of the real program: --help, --version, an unknown
-option, and a start without a display (no DISPLAY, WAYLAND_DISPLAY or
-SDL_VIDEODRIVER, as over ssh; the message names the driver for a console
-without a desktop), and a player's folder that cannot be made. Each ends at
-once, without a window, and writes nothing: not the player's folder, not a
-temporary folder."""
+option, an empty or missing replay, and a start without a display (no
+DISPLAY, WAYLAND_DISPLAY or SDL_VIDEODRIVER, as over ssh; the message names
+the driver for a console without a desktop), and a player's folder that
+cannot be made. Each ends at once, without a window, and writes nothing: not
+the player's folder, not a temporary folder."""
 import os
 import re
 import subprocess
@@ -18,6 +18,8 @@ NO_DISPLAY = r"[^\n]*no display[^\n]*SDL_VIDEODRIVER=kmsdrm[^\n]*\n$"  # and how
 CASES = [(["--help"], 0, USAGE, r"$"), (["-h"], 0, USAGE, r"$"), (["--windowed", "--help"], 0, USAGE, r"$"),
          (["--version"], 0, (r"^zintari \d+\.\d+(\.\d+)?\n$",), r"$"),
          (["--bogus"], 2, (), r"zintari: unknown option --bogus\nUsage: zintari"),
+         (["--replay", ""], 2, (), r"zintari: --replay needs a file\nUsage: zintari"),
+         (["--replay", "/nowhere/run.zrp"], 1, (), r"zintari: /nowhere/run\.zrp: missing\n$", {"SDL_VIDEODRIVER": "dummy"}),
          ([], 1, (), NO_DISPLAY), (["--windowed"], 1, (), NO_DISPLAY),
          ([], 1, (), r"zintari: no folder for your files[^\n]*\n$",
           {"SDL_VIDEODRIVER": "dummy", "XDG_DATA_HOME": "", "HOME": ""})]

@@ -5,8 +5,11 @@ N, Sweep fired with 2 once two lines have charged the meter; the level
 complete screen with level 2 open on disk; level 2 (stones) played to game
 over; a name typed into the best players, saved on disk. The run's replay,
 kept in the player's folder, is checked (--check: the same end) and watched
-at 8x to the best players and its end, with the REPLAY mark. A run killed in
-play leaves a replay that plays up to its last flush."""
+at 8x to the best players and its end, with the REPLAY mark. With a link
+loop and files that cannot be read in the game's folder, the game comes to
+its menu, a run killed in play leaves a replay that plays up to its last
+flush, and one killed 1 s after its start a replay that checks as cut
+short."""
 import glob
 import os
 import re
@@ -76,7 +79,13 @@ def journey():
             viewer.until(lambda: viewer.shows("BEST PLAYERS (Esc=Main Menu)", None, 25), 60, "the best players")
             check(viewer.game.wait(30) == 0, "the replay did not end by itself")
         # Killed in play: the replay left plays up to its last flush.
-        with harness.Game("replay-killed", levels=LEVELS) as game:
+        game = harness.Game("replay-killed", levels=LEVELS)
+        odd = os.path.dirname(game.exe)  # the game's folder, a scratch copy
+        os.symlink("loop", os.path.join(odd, "loop"))
+        os.mkfifo(os.path.join(odd, "pipe"))
+        open(os.path.join(odd, "unreadable"), "w").close()
+        os.chmod(os.path.join(odd, "unreadable"), 0)
+        with game:
             game.menu()
             game.hold("Return", lambda: game.shows("SELECT LEVEL", None, 40), "the level select")
             play(game, 1, "Two by Two", 3)
@@ -87,6 +96,17 @@ def journey():
             done = check_replay(game, left[0])
             tick = re.match(r"cut short at tick (\d+): ", done.stdout)
             check(done.returncode == 1 and tick and int(tick.group(1)) > 4000, "--check: %r" % done)
+            # Killed 1 s after its start: cut short, not damaged.
+            started = time.monotonic()
+            early = game.spawn([game.exe])
+            harness.wait_until(lambda: len(glob.glob(os.path.join(game.data_dir, "replays", "*.zrp"))) == 2, 5,
+                               "the replay of the second run")
+            time.sleep(max(0.0, started + 1 - time.monotonic()))
+            early.kill()
+            early.wait()
+            second = (set(glob.glob(os.path.join(game.data_dir, "replays", "*.zrp"))) - set(left)).pop()
+            done = check_replay(game, second)
+            check(done.returncode == 1 and re.match(r"cut short at tick \d+: ", done.stdout), "--check: %r" % done)
     finally:
         shutil.rmtree(keep, ignore_errors=True)
 
@@ -127,7 +147,7 @@ def played(keep):
         game.hold("Escape", lambda: game.shows("MAIN MENU", 260, 120), "the main menu")
         game.close()
         kept = glob.glob(os.path.join(game.data_dir, "replays", "*.zrp"))
-        check(len(kept) == 1 and re.search(r"/\d{8}-\d{6}-level02-300\.zrp$", kept[0]), "kept: %r" % kept)
+        check(len(kept) == 1 and re.search(r"/0001-\d{8}-\d{6}-level02-300\.zrp$", kept[0]), "kept: %r" % kept)
         done = check_replay(game, kept[0])
         check(done.returncode == 0 and re.match(r"level 2, score 300, lines 3, [\d.]+ s of play, ended: closed\n$",
                                                 done.stdout), "--check: %r" % done)

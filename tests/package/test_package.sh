@@ -45,7 +45,9 @@ done
 data=$prefix/share/games/zintari
 chmod -R a-w "$data"
 before=$(cd "$data" && find . -type f | sort | xargs sha1sum)
-export XDG_DATA_HOME=$root/home SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+# The player's own folders: as nobody, root's home cannot even be looked into.
+export XDG_DATA_HOME=$root/home XDG_CONFIG_HOME=$root/config XDG_STATE_HOME=$root/state
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 mkdir -p "$XDG_DATA_HOME"
 as_player=()
 if [ "$(id -u)" -eq 0 ]; then

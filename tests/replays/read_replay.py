@@ -185,8 +185,10 @@ def read(path):
 
 
 def describe_end(levels, score, lines, ms, how):
+    """The End record as `zintari --check` prints it."""
     if score >= 1 << 31:
         score -= 1 << 32
+    how = "".join(f"\\x{ord(c):02X}" if ord(c) < 0x20 or ord(c) == 0x7F else c for c in how)
     return f"level {levels}, score {score}, lines {lines}, {ms / 1000:.1f} s of play, ended: {how}"
 
 

@@ -404,8 +404,7 @@ std::optional<ReportMachine> InputsOf(const std::string& file) {
 std::optional<shell::RunSummary> RecordRun(HeadlessBackend& machine, const std::string& gameDir,
                                            const std::string& scratch, const std::string& file) {
     ResetKeyboard();
-    const auto recorder =
-        replay::Recorder::Start(machine, scratch + "/replays", gameDir, gameDir + "/zintari", flushMs);
+    const auto recorder = replay::Recorder::Start(machine, scratch + "/replays", gameDir, flushMs);
     if (!recorder) return std::nullopt;
     Use(recorder.get());
     shell::RunProgram();

@@ -130,6 +130,7 @@ TEST(CommandLine, OptionsOfPlayGoTogetherTheLastModeCountsAndTheFirstOtherArgume
              {{"zintari", "--replay", "run.zrp", "--check"}, Line::Play, Mode(), true, true, "run.zrp", ""},
              {{"zintari", "--windowed", "--bogus", "--help"}, Line::Wrong, false, true, false, "", "unknown option --bogus"},
              {{"zintari", "--replay"}, Line::Wrong, Mode(), true, false, "", "--replay needs a file"},
+             {{"zintari", "--replay", "", "--check"}, Line::Wrong, Mode(), true, false, "", "--replay needs a file"},
              {{"zintari", "--check"}, Line::Wrong, Mode(), true, true, "", "--check goes with --replay"}}) {
         const Line line = shell::ParseCommandLine(int(c.args.size()), c.args.data());
         EXPECT_EQ(std::tuple(line.action, line.fullScreen, line.record, line.check, line.replay, line.wrong),

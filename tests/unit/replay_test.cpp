@@ -1,14 +1,15 @@
 // Runs recorded and played again: the same screen at every present and the
 // same end, unseen or paced in a window; files cut short, damaged or made
-// with other game files; which replays are kept.
+// with other game files; which replays are kept; what a replay may hold.
+#include <sys/stat.h>
 #include <zlib.h>
 
-#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <regex>
+#include <set>
 #include <string_view>
-#include <thread>
 
 #include "audio/audio.h"
 #include "data/files.h"
@@ -20,6 +21,7 @@
 #include "replay/player.h"
 #include "replay/recorder.h"
 #include "replay/replay.h"
+#include "shell/command_line.h"
 
 namespace {
 
@@ -53,7 +55,8 @@ protected:
     // A run of the program recorded: a new game of level 1 with moves,
     // turns and drops, the window closed `close` ms after its start.
     // Returns its file.
-    std::string Record(int32_t close, Screens* screens = nullptr, int flushMs = 2000) {
+    std::string Record(int32_t close, Screens* screens = nullptr, int flushMs = 2000,
+                       const std::string& gameDir = test::GameDir()) {
         backend.SetSleeps(true);
         const int32_t t0 = backend.TickCount();
         backend.TapAt(t0 + 4000, VK_RETURN, 100);  // New Game
@@ -63,11 +66,8 @@ protected:
             backend.TapAt(t0 + t + 300, i % 3 ? VK_UP : VK_SPACE, 120);
         }
         backend.CloseAt(t0 + close);
-        const auto recorder = replay::Recorder::Start(backend, Folder(), test::GameDir(), "", flushMs);
+        const auto recorder = replay::Recorder::Start(backend, Folder(), gameDir, flushMs);
         EXPECT_TRUE(recorder);
-        // The game's files digested and the header on disk: from here on
-        // every flush ends with a check.
-        while (fs::file_size(recorder->Path()) <= 16) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         if (screens) backend.onScreenChanged = [=] { screens->push_back({TickCount(), Picture()}); };
         Use(recorder.get());
         shell::RunProgram();
@@ -78,11 +78,12 @@ protected:
         return recorder->Path();
     }
 
-    // CheckReplay of the file: its status and what it printed.
+    // --check of the file: its status and what it printed.
     static std::pair<int, std::string> Check(const std::string& file, const std::string& gameDir = test::GameDir()) {
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        const int status = replay::CheckReplay(file, gameDir, "");
+        const auto recording = replay::OpenReplay(file, gameDir);
+        const int status = recording ? replay::CheckReplay(*recording) : 1;
         const std::string said = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
         return {status, said};
     }
@@ -192,20 +193,180 @@ TEST_F(Replay, FilesCutShortDamagedOrMadeElsewhere) {
     EXPECT_NE(Check(file, other).second.find("made with other game files: qhelp.znd differs"), std::string::npos);
 }
 
-// The last 20 runs are kept, oldest removed first; a run with under 5 s of
-// play is not kept at all.
-TEST_F(Replay, TheLastTwentyRunsWithFiveSecondsOfPlayAreKept) {
-    fs::create_directories(Folder());
-    for (int i = 0; i < 20; ++i) data::WriteFileAtomically(Folder() + "/2000010" + std::to_string(i % 10) + "-00000" + std::to_string(i / 10) + ".zrp", "x");
-    const std::string oldest = Folder() + "/20000100-000000.zrp";
-    ASSERT_TRUE(fs::exists(oldest));
-    const std::string kept = Record(16000);  // 5.2 s of play
-    EXPECT_TRUE(std::regex_match(fs::path(kept).filename().string(), std::regex(R"(\d{8}-\d{6}-level01-\d+\.zrp)"))) << kept;
-    EXPECT_FALSE(fs::exists(oldest));
-    EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 20);
+// Runs finished one after another, the clock set back an hour after the
+// tenth: the newest 20 by their end are kept, whatever their names say. A
+// run that another copy is still recording is never removed, and counts
+// once finished; a killed run's file counts from the next run's end; a run
+// with under 5 s of play is not kept unless an error ended it.
+TEST_F(Replay, TheNewestTwentyFinishedRunsAreKept) {
+    auto start = [&] { return replay::Recorder::Start(backend, Folder(), test::GameDir()); };
+    auto run = [&](int score, int32_t playMs = 6000, const std::string& how = "exit") {
+        start()->Finish({1, score, 0, playMs, how});
+    };
+    auto scoresKept = [&] {  // in the order of the names: 0 for a killed run, -1 for one being recorded
+        std::set<std::string> names;
+        for (const auto& f : fs::directory_iterator(Folder())) names.insert(f.path().filename().string());
+        std::vector<int> scores;
+        std::smatch m;
+        for (const std::string& name : names)
+            scores.push_back(!std::regex_match(name, m, std::regex(R"((\d{4}-)?\d{8}-\d{6}(-level01-(\d+)|-\d+)?\.zrp)"))
+                                 ? -2 : !m[1].matched ? -1 : m[3].matched ? std::stoi(m[3]) : 0);
+        return scores;
+    };
+    auto from = [](int first, int last, std::vector<int> then) {  // first...last, then
+        for (int score = last; score >= first; --score) then.insert(then.begin(), score);
+        return then;
+    };
+    const char* zone = std::getenv("TZ");
+    const std::string zoneBefore = zone ? zone : "";
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    const auto otherCopy = start();
+    for (int score = 1; score <= 25; ++score) {
+        if (score == 11) setenv("TZ", "UTC+1", 1), tzset();  // an hour west: the names' times go back
+        if (score == 25) start().reset();                    // killed
+        run(score);
+    }
+    EXPECT_EQ(scoresKept(), from(7, 24, {0, 25, -1}));
+    run(26, 4900);
+    run(27, 10, "error: out of memory");
+    otherCopy->Finish({1, 28, 0, 6000, "exit"});
+    EXPECT_EQ(scoresKept(), from(9, 24, {0, 25, 27, 28}));
+    zone ? setenv("TZ", zoneBefore.c_str(), 1) : unsetenv("TZ");
+    tzset();
 
-    EXPECT_FALSE(fs::exists(Record(15000)));  // 4.2 s of play: not kept
-    EXPECT_TRUE(fs::exists(kept));
+    // Two copies started in the same second and ending alike keep a name
+    // each, with the level and the score.
+    const auto a = start(), b = start();
+    a->Finish({3, 500, 0, 6000, "exit"});
+    b->Finish({3, 500, 0, 6000, "exit"});
+    EXPECT_NE(a->Path(), b->Path());
+    for (const auto& copy : {a.get(), b.get()})
+        EXPECT_TRUE(copy->Path().ends_with("-level03-500.zrp") && fs::exists(copy->Path())) << copy->Path();
+}
+
+// A run killed at once leaves a replay that checks as cut short: its header
+// and the digests of the game's files are written when the run starts.
+TEST_F(Replay, ARunKilledAtItsStartLeavesAReplayCutShort) {
+    const auto recorder = replay::Recorder::Start(backend, Folder(), test::GameDir());
+    fs::copy_file(recorder->Path(), tempDir + "/killed.zrp");  // what a kill leaves now
+    recorder->Finish({});
+    const auto [status, said] = Check(tempDir + "/killed.zrp");
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(said.starts_with("cut short at tick 0: ")) << said;
+}
+
+// The files a replay vouches for are those the build made, all of them.
+// Nothing else in the game's folder stops the game, a recording or a check:
+// it is not looked at; a shipped file that cannot be read is named in one
+// line and left out of the replay.
+TEST_F(Replay, OddEntriesInTheGameFolderAreLeftAlone) {
+    std::set<std::string> made, listed;
+    for (const auto& f : fs::recursive_directory_iterator(test::GameDir()))
+        if (f.is_regular_file() && f.path().filename() != "zintari") made.insert(fs::relative(f, test::GameDir()));
+    for (const replay::ShippedFile& f : replay::ShippedFiles(test::GameDir()).files) listed.insert(f.path);
+    EXPECT_EQ(listed, made);
+    const std::string game = tempDir + "/game";
+    fs::copy(test::GameDir(), game, fs::copy_options::recursive);
+    fs::create_symlink("loop", game + "/loop");
+    fs::create_directory_symlink("..", game + "/graphs/up");
+    ASSERT_EQ(mkfifo((game + "/pipe").c_str(), 0644), 0);
+    data::WriteFileAtomically(game + "/unreadable", "x");
+    fs::permissions(game + "/unreadable", fs::perms::none);
+    fs::remove(game + "/mid/piano.mid");
+    fs::create_symlink("piano.mid", game + "/mid/piano.mid");
+    data::SetFolders(game, userDir, tempDir);
+    bool menu = false;
+    shell::OnStateEntered = [&](shell::State s) { menu |= s == shell::State::MainMenu; };
+    testing::internal::CaptureStderr();
+    const std::string file = Record(16000, nullptr, 2000, game);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zintari: " + game + "/mid/piano.mid: a link that loops; the replay leaves it out\n");
+    shell::OnStateEntered = nullptr;
+    EXPECT_TRUE(menu);
+    const auto [status, said] = Check(file, game);
+    EXPECT_EQ(status, 0) << said;
+    EXPECT_EQ(Check(file).second, "zintari: " + file + ": made with game files that did not have mid/piano.mid\n");
+}
+
+// Watching, the window draws the name field as the recorded player typed
+// it; the viewer's own typing never reaches it.
+TEST_F(Replay, WatchingShowsTheRecordedNameField) {
+    replay::Encoder log;
+    for (const char* typed : {"Ann", "Anna", ""}) {
+        log.Byte(uint8_t(replay::Tag::Yield));
+        log.Varint(100);
+        log.Byte(uint8_t(replay::Tag::Text));
+        log.String(typed);
+    }
+    replay::Recording recording;
+    recording.records = log.bytes;
+    HeadlessBackend window;
+    window.SetSleeps(true);
+    window.SetTextInput(true);
+    window.TypeAt(150, "zz");
+    std::vector<std::string> drawn;
+    window.onYield = [&] {
+        if (drawn.empty() || drawn.back() != NameField().text) drawn.push_back(NameField().text);
+    };
+    replay::Player player(recording, &window);
+    EXPECT_THROW(for (;;) player.ProcessEvents(), ProgramEnded);
+    EXPECT_EQ(drawn, (std::vector<std::string>{"", "Ann", "Anna"}));
+}
+
+// The game's clock has 32 bits that wrap: a step of any size between two
+// passes is recorded and replayed modulo 2^32, as the game read it; a file
+// may hold a larger number, which means the same. Watching waits for no
+// step longer than 10 s.
+TEST_F(Replay, StepsOfAnySize) {
+    const std::vector<uint64_t> steps = {1, 0x7FFFFFFF, 0x80000000, 0x80000005, 0xFFFFFFFF};
+    std::vector<int32_t> read;  // the clock after each pass
+    for (uint64_t step : steps) read.push_back(int32_t(uint32_t(read.empty() ? 0 : read.back()) + uint32_t(step)));
+    size_t pass = 0;
+    backend.onYield = [&] { backend.SetTime(read[pass++]); };
+    auto recorder = replay::Recorder::Start(backend, Folder(), test::GameDir());
+    for (size_t i = 0; i < steps.size(); ++i) recorder->ProcessEvents();
+    recorder->Finish({1, 0, 0, 6000, "exit"});
+    backend.onYield = nullptr;
+    replay::Recording recording = *replay::ReadRecording(data::ReadWholeFile(recorder->Path(), SIZE_MAX)).recording;
+    replay::Encoder larger;  // one more step, as 2^40 + 3
+    larger.Byte(uint8_t(replay::Tag::Yield));
+    larger.Varint((uint64_t(1) << 40) + 3);
+    recording.records.insert(*recording.endAt, larger.bytes);
+    *recording.endAt += larger.bytes.size();
+    read.push_back(read.back() + 3);
+
+    replay::Player checked(recording, nullptr);
+    for (int32_t tick : read) {
+        checked.ProcessEvents();
+        EXPECT_EQ(checked.TickCount(), tick);
+    }
+    HeadlessBackend window;
+    window.SetSleeps(true);
+    replay::Player watched(recording, &window);
+    for (size_t i = 0; i < read.size(); ++i) watched.ProcessEvents();
+    EXPECT_TRUE(test::Between(window.TickCount(), 1 + 4 * 10000 + 3, 1 + 4 * 10000 + 3 + 50));
+}
+
+// Texts from a replay file reach the terminal with their control characters
+// escaped.
+TEST(ReplayText, ControlCharactersAreEscaped) {
+    for (const auto& [text, printed] : std::vector<std::pair<std::string, std::string>>{
+             {"level 3, ended: closed", "level 3, ended: closed"},
+             {"\x1b]0;owned\x07\r\n", "\\x1B]0;owned\\x07\\x0D\\x0A"},
+             {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC"},          // UTF-8 as it is
+             {"\xC2\x9B" "2J\x7F", "\\xC2\\x9B2J\\x7F"},                       // C1 and DEL
+             {"\xFF\xC3", "\\xFF\\xC3"}})                                        // no UTF-8
+        EXPECT_EQ(replay::Printable(text), printed);
+    // The version a replay was made by, as --check refuses it.
+    const std::string file = testing::TempDir() + "/version.zrp";
+    data::WriteFileAtomically(file, std::string(replay::Magic) + char(replay::FormatVersion) +
+                                        replay::Compressor().Add(replay::HeaderBytes("\x1b[2J9", {}), true));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(replay::OpenReplay(file, test::GameDir()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zintari: " + file + ": made by zintari \\x1B[2J9, this is zintari " + shell::VersionNumber() + "\n");
+    fs::remove(file);
 }
 
 }  // namespace
