@@ -111,7 +111,7 @@ public:
         OpenWindow(fullScreen.value_or(kept_.fullScreen));
         OpenOutput();
         SDL_ShowWindow(window_);
-        FitFrame();
+        frameDue_ = !FitFrame(windowed_);
         SDL_RaiseWindow(window_);
         SDL_StopTextInput();
         // Controllers are optional: without the subsystem the keyboard serves.
@@ -244,22 +244,28 @@ private:
     }
 
     // The window manager's frame must fit the display too. Once the window
-    // shows, its frame is known (where the system tells it, in an event): a
-    // window whose frame would stick out is made smaller or moved.
-    void FitFrame() {
+    // shows, its frame is known (where the system tells it, in an event, so
+    // maybe only after the window has moved): a window that is now where its
+    // frame sticks out is made smaller or moved. False while there is no
+    // frame known to fit.
+    bool FitFrame(const WindowPlace& now) {
         int top = 0, left = 0, bottom = 0, right = 0;
         SDL_PumpEvents();
-        if (FullScreen() || SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0) return;
-        WindowPlace framed = windowed_;
+        if (FullScreen() || SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0 ||
+            top + left + bottom + right == 0)
+            return false;
+        WindowPlace framed = now;
         framed.width += left + right;
         framed.height += top + bottom;
         framed = WindowedPlace(framed, UsableAreas());
         framed.width -= left + right;
         framed.height -= top + bottom;
-        if (framed == windowed_) return;
-        windowed_ = framed;
-        SDL_SetWindowSize(window_, framed.width, framed.height);
-        SDL_SetWindowPosition(window_, framed.x + left, framed.y + top);  // where the picture goes, in the frame
+        if (framed != now) {
+            windowed_ = framed;
+            SDL_SetWindowSize(window_, framed.width, framed.height);
+            SDL_SetWindowPosition(window_, framed.x + left, framed.y + top);  // where the picture goes, in the frame
+        }
+        return true;
     }
 
     // Where the picture goes. Where the window has a surface of its own
@@ -309,8 +315,7 @@ private:
             }
             if (frameDue_ &&
                 (e.window.event == SDL_WINDOWEVENT_MOVED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)) {
-                frameDue_ = false;
-                FitFrame();
+                frameDue_ = !FitFrame(Place());
             }
             whole_ = true;  // shown, resized or exposed: draw it all again
             break;
@@ -368,7 +373,7 @@ private:
         const bool full = FullScreen();
         if (!full) windowed_ = Place();
         SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-        if (full) {  // back where the window was; its frame is fitted when the window manager has put it back
+        if (full) {  // back where the window was; its frame is fitted once the window manager has put it back
             SDL_SetWindowSize(window_, windowed_.width, windowed_.height);
             SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
             frameDue_ = true;
@@ -541,7 +546,7 @@ private:
     // chose this run's mode, and where the window goes when not full screen.
     WindowPlace kept_, windowed_;
     bool keepsPlace_ = false, modeChosen_ = false;
-    bool frameDue_ = false;  // back from full screen: the frame is fitted on the window's next move or resize
+    bool frameDue_ = false;  // the frame is fitted on the window's next move or resize once it is known
     const Surface* screen_ = nullptr;
     Surface overlay_;
     std::vector<SDL_Event> heldBack_;  // keys that came during a busy wait

@@ -28,7 +28,8 @@ def journey():
 
         check(game.frame == (0, 0, 640, 480), "the first start is not full screen: %r" % (game.frame,))
         game.key("F11")
-        game.until(lambda: game.geometry() != game.frame, what="a window on F11")
+        game.until(lambda: game.geometry() != game.frame and fits(*game.geometry()),
+                   what="a window that fits the screen, its frame too, on F11")
         game.run("xdotool", "windowsize", game.window, "400", "300", "windowmove", game.window, "60", "40")
         left = game.until(lambda: game.geometry()[2:] == (400, 300) and game.geometry(), what="the window at 400x300")
         game.close()
@@ -67,8 +68,7 @@ def layout_switch(game):
     check(len(seen) == 1, "the marker goes on moving after W came up on another layout: %r" % seen)
     # The game sees the new layout: fr's W is Up now.
     now = seen.pop()
-    game.key(FR_W_KEY)
-    game.until(lambda: game.marker(160, 5) == (now - 2) % 5 + 1, what="the marker to move up on fr's W")
+    game.hold(FR_W_KEY, lambda: game.marker(160, 5) == (now - 2) % 5 + 1, "the marker to move up on fr's W")
     game.run("setxkbmap", "us")
     game.go_to(1)
 
