@@ -96,6 +96,7 @@ def window_file(game):
         else:
             check(game.frame[3] == 300 and fits(*game.frame), "a window kept at 20000x300 opens at %r" % (game.frame,))
         game.close()
+        check("cannot open" not in game.output("game"), "%s: %s" % (args, game.output("game")))
         mode, place = window_place(game)
         check(mode == "window" and fits(*place), "%s leaves the window kept as %s %r" % (args, mode, place))
 
