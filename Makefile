@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build play package repro test unit e2e bench fuzz fuzz-build soak clean
+.PHONY: all setup configure build play package repro test unit e2e replays bench fuzz fuzz-build soak clean
 
 all: build
 
@@ -46,6 +46,13 @@ unit: build
 
 e2e: build
 	ctest --test-dir $(BUILD) --output-on-failure -L e2e
+
+# The corpus of replays in tests/replays recorded again by this build (the
+# same bytes on the same build), then checked.
+replays: build
+	SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ./$(BUILD)/record_replays $(BUILD)/game tests/replays
+	cmake --build $(BUILD)
+	ctest --test-dir $(BUILD) --output-on-failure -L replays
 
 # BENCH_BEFORE=<another build's zintari> (say, of the main branch) is
 # measured beside this one, in the same run.

@@ -186,7 +186,7 @@ void NewPiece(int32_t now, int) {
     start = now;
     power = 0;
     double best = Place(&plan);
-    for (int k = 2; k <= std::min<int>(PowerMeter, 6); ++k) {
+    for (int k = 2; FirePowers && k <= std::min<int>(PowerMeter, 6); ++k) {
         if (k == 4 && powers::CountStones() == 0) continue;
         double sum = 0, top = -1e18;
         int column = 4;

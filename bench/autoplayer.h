@@ -10,6 +10,9 @@
 
 namespace autoplayer {
 
+// Whether it weighs the powers at all (a scripted run fires its own).
+inline bool FirePowers = true;
+
 void NewPiece(int32_t now, int piece);
 // Called on every yield while a piece falls, and while the bomb falls.
 void Drive(int32_t now);

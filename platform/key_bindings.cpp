@@ -1,11 +1,9 @@
 #include "platform/key_bindings.h"
 
 #include <SDL2/SDL.h>
-#include <ini.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 
 #include "data/files.h"
@@ -52,95 +50,121 @@ std::optional<int> GameKeyNamed(const char* name) {
     return std::nullopt;
 }
 
-// One number for each key, button and trigger, as GameKeys tells them apart.
-int64_t KeySource(int32_t key) { return key; }
-int64_t ButtonSource(int button) { return int64_t(1) << 32 | button; }
-int64_t TriggerSource(int axis) { return int64_t(2) << 32 | axis; }
+bool Named(const std::string& section, const char* name) { return SDL_strcasecmp(section.c_str(), name) == 0; }
 
-bool Named(const char* section, const char* name) { return SDL_strcasecmp(section, name) == 0; }
+// A name from the file as a complaint shows it: in quotes, cut short.
+std::string Quoted(const std::string& s) {
+    constexpr size_t Longest = 40;
+    return '"' + s.substr(0, Longest) + (s.size() > Longest ? "...\"" : "\"");
+}
 
-std::string Quoted(const std::string& s) { return '"' + s + '"'; }
+constexpr const char* Blanks = " \t";
 
-// Hands inih the text a line at a time, and keeps the number of the line it
-// has. Leading blanks are dropped: inih would read an indented line as more
-// of the value above.
-struct LineReader {
-    const std::string& text;
-    size_t next = 0;
-    int number = 0;
-    std::vector<std::string> lines;  // as handed over
-};
+std::string Trimmed(const std::string& s) {
+    const size_t first = s.find_first_not_of(Blanks);
+    return first == std::string::npos ? "" : s.substr(first, s.find_last_not_of(Blanks) - first + 1);
+}
 
-char* ReadLine(char* out, int size, void* stream) {
-    auto& r = *static_cast<LineReader*>(stream);
-    if (r.next >= r.text.size()) return nullptr;
-    const size_t end = std::min(r.text.find('\n', r.next), r.text.size());
-    std::string line = r.text.substr(r.next, end - r.next);
-    r.next = end + 1;
-    if (r.number == 0 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // a byte-order mark
-    line.erase(0, line.find_first_not_of(" \t"));
-    line.resize(std::min(line.size(), size_t(size - 1)));  // the rest of a long line is dropped
-    std::copy(line.begin(), line.end(), out);
-    out[line.size()] = '\0';
-    ++r.number;
-    r.lines.push_back(std::move(line));
-    return out;
+bool Comment(const std::string& s) { return s.empty() || s[0] == ';' || s[0] == '#'; }
+
+// The lines of the text, ended by LF, CRLF or CR alone.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+        lines.push_back(text.substr(at, end - at));
+        at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return lines;
+}
+
+// Where a binding's "=" is: after the closing quote of a quoted name, else
+// the first one; npos when there is none.
+size_t Separator(const std::string& line) {
+    if (line[0] == '"')
+        for (size_t quote = line.find('"', 1); quote != std::string::npos; quote = line.find('"', quote + 1))
+            if (const size_t next = line.find_first_not_of(Blanks, quote + 1); next < line.size() && line[next] == '=')
+                return next;
+    return line.find('=');
+}
+
+// The game key's name after a binding's "=": one word, which a comment may follow.
+std::string GameKeyOf(const std::string& afterSeparator) {
+    std::string value = Trimmed(afterSeparator);
+    if (const size_t blank = value.find_first_of(Blanks);
+        blank != std::string::npos && Comment(Trimmed(value.substr(blank))))
+        value.resize(blank);
+    return value;
 }
 
 struct Parse {
-    LineReader reader;
-    ParsedBindings result;
-    std::set<int> handled;                 // lines inih found a name and a value on
-    std::map<int64_t, int> firstLine;      // key, button or trigger -> the line that gave it
-    std::multimap<int, std::string> complaints;  // by line
+    ParsedBindings result{UsualBindings(), {}};
+    std::string section;
+    int number = 0;  // of the line being read
+    // A key, button or trigger (its table and code) -> the line that gave it.
+    std::map<std::pair<const std::map<int, int>*, int>, int> firstLine;
+
+    void Complain(const std::string& what) {
+        result.complaints.push_back("line " + std::to_string(number) + ": " + what);
+    }
+    void Take(const std::string& line);
+    void Bind(const std::string& name, const std::string& value);
 };
 
-void Complain(Parse& p, const std::string& what) { p.complaints.emplace(p.reader.number, what); }
-
-int TakeLine(void* user, const char* section, const char* name, const char* value) {
-    Parse& p = *static_cast<Parse*>(user);
-    p.handled.insert(p.reader.number);
-    const bool keys = Named(section, "keys"), controller = Named(section, "controller");
-    if (!keys && !controller) {
-        Complain(p, Quoted(name) + " is not in a [keys] or [controller] section");
-        return 1;
+void Parse::Take(const std::string& line) {
+    if (std::any_of(line.begin(), line.end(), [](unsigned char c) { return (c < 32 && c != '\t') || c == 127; }))
+        return Complain("control characters in it");  // never shown: they would reach the terminal raw
+    if (line.empty()) return;
+    if (Comment(line)) {
+        // "; = Up" is a comment, though most likely meant to bind ";".
+        const std::string sign = line.substr(0, 1), rest = Trimmed(line.substr(1));
+        const std::string key = rest.rfind('=', 0) == 0 ? GameKeyOf(rest.substr(1)) : "";
+        if (GameKeyNamed(key.c_str()))
+            Complain("a comment, since it starts with \"" + sign + "\"; to bind that key write \"" + sign +
+                     "\" = " + key);
+        return;
     }
-    KeyBindings& b = p.result.bindings;
+    const size_t separator = Separator(line);
+    if (line[0] == '[' && separator == std::string::npos) {
+        const size_t close = line.find(']');
+        if (close == std::string::npos) return Complain("a section name without \"]\"");
+        if (!Comment(Trimmed(line.substr(close + 1)))) return Complain("more after the section name's \"]\"");
+        section = Trimmed(line.substr(1, close - 1));
+        return;
+    }
+    if (separator == std::string::npos) return Complain("no \"=\" in it");
+    std::string name = Trimmed(line.substr(0, separator));
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+    Bind(name, GameKeyOf(line.substr(separator + 1)));
+}
+
+void Parse::Bind(const std::string& name, const std::string& value) {
+    const bool keys = Named(section, "keys"), controller = Named(section, "controller");
+    if (!keys && !controller) return Complain(Quoted(name) + " is not in a [keys] or [controller] section");
+    KeyBindings& b = result.bindings;
     std::map<int, int>* table = &b.extraKeys;
     int code = 0;
-    int64_t source = 0;
     if (keys) {
-        code = SDL_GetKeyFromName(name);
-        source = KeySource(code);
-        if (code == SDLK_UNKNOWN) {
-            Complain(p, Quoted(name) + " is not a key name SDL knows");
-            return 1;
-        }
-    } else if (const auto button = SDL_GameControllerGetButtonFromString(name); button != SDL_CONTROLLER_BUTTON_INVALID) {
+        code = SDL_GetKeyFromName(name.c_str());
+        if (code == SDLK_UNKNOWN) return Complain(Quoted(name) + " is not a key name SDL knows");
+    } else if (const auto button = SDL_GameControllerGetButtonFromString(name.c_str());
+               button != SDL_CONTROLLER_BUTTON_INVALID) {
         table = &b.buttons;
         code = button;
-        source = ButtonSource(code);
-    } else if (const auto axis = SDL_GameControllerGetAxisFromString(name);
+    } else if (const auto axis = SDL_GameControllerGetAxisFromString(name.c_str());
                axis == SDL_CONTROLLER_AXIS_TRIGGERLEFT || axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT) {
         table = &b.triggers;
         code = axis;
-        source = TriggerSource(code);
     } else {
-        Complain(p, Quoted(name) + " is not a controller button or trigger SDL knows");
-        return 1;
+        return Complain(Quoted(name) + " is not a controller button or trigger SDL knows");
     }
-    const std::optional<int> vk = GameKeyNamed(value);
-    if (!vk) {
-        Complain(p, Quoted(value) + " is not one of the game's keys (Left, Right, Up, Down, Space, Enter, Esc, P, Y, "
-                                    "N, 2 to 6, F11)");
-        return 1;
-    }
-    if (const auto [first, fresh] = p.firstLine.emplace(source, p.reader.number); !fresh) {
-        Complain(p, Quoted(name) + " is given twice (first on line " + std::to_string(first->second) + ")");
-        return 1;
-    }
+    const std::optional<int> vk = GameKeyNamed(value.c_str());
+    if (!vk)
+        return Complain(Quoted(value) + " is not one of the game's keys (Left, Right, Up, Down, Space, Enter, Esc, P, "
+                                        "Y, N, 2 to 6, F11)");
+    if (const auto [first, fresh] = firstLine.emplace(std::pair(table, code), number); !fresh)
+        return Complain(Quoted(name) + " is given twice (first on line " + std::to_string(first->second) + ")");
     (*table)[code] = *vk;
-    return 1;
 }
 
 }  // namespace
@@ -164,21 +188,12 @@ KeyBindings UsualBindings() {
 }
 
 ParsedBindings ParseKeyBindings(const std::string& text) {
-    Parse p{LineReader{text}, {UsualBindings(), {}}, {}, {}, {}};
-    ini_parse_stream(ReadLine, &p.reader, TakeLine, &p);
-    // What inih passed over without a word: blank lines, comments, sections, and lines it could not read.
-    for (size_t i = 0; i < p.reader.lines.size(); ++i) {
-        const std::string& line = p.reader.lines[i];
-        const int number = int(i) + 1;
-        if (p.handled.count(number) || line.find_first_not_of(" \t\r") == std::string::npos || line[0] == ';' ||
-            line[0] == '#')
-            continue;
-        if (line[0] == '[' && line.find(']') != std::string::npos) continue;
-        p.complaints.emplace(number, line[0] == '[' ? "a section name without \"]\"" : "no \"=\" in it");
+    Parse p;
+    for (std::string line : Lines(text)) {
+        if (++p.number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // a byte-order mark
+        p.Take(Trimmed(line));
     }
-    for (const auto& [number, what] : p.complaints)
-        p.result.complaints.push_back("line " + std::to_string(number) + ": " + what);
-    return p.result;
+    return std::move(p.result);
 }
 
 KeyBindings LoadKeyBindings(const std::string& path) {
@@ -192,43 +207,51 @@ KeyBindings LoadKeyBindings(const std::string& path) {
         std::fprintf(stderr, "zintari: %s; the usual keys serve\n", e.what());
         return UsualBindings();
     }
+    if (text.find('\0') != std::string::npos) {  // binary: one line for it, not one for each of its "lines"
+        std::fprintf(stderr, "zintari: %s: not a text file; the usual keys serve\n", path.c_str());
+        return UsualBindings();
+    }
     ParsedBindings parsed = ParseKeyBindings(text);
     for (const std::string& complaint : parsed.complaints)
         std::fprintf(stderr, "zintari: %s, %s; the line is skipped\n", path.c_str(), complaint.c_str());
     return std::move(parsed.bindings);
 }
 
-std::vector<int> GameKeys::KeysOf(int32_t sdlKey) const {
+std::vector<int> GameKeys::KeyDown(int scancode, int32_t keyCode) {
     std::vector<int> keys;
-    if (const int vk = UsualKeyOf(sdlKey)) keys.push_back(vk);
-    if (const auto extra = bindings_.extraKeys.find(sdlKey); extra != bindings_.extraKeys.end())
+    if (const int vk = UsualKeyOf(keyCode)) keys.push_back(vk);
+    if (const auto extra = bindings_.extraKeys.find(keyCode); extra != bindings_.extraKeys.end())
         keys.push_back(extra->second);
-    return keys;
+    return Down({Keyboard, Key, scancode}, keys);
 }
 
-std::vector<int> GameKeys::KeysOfButton(int button) const {
+void GameKeys::KeyUp(int scancode) { Up({Keyboard, Key, scancode}); }
+
+std::vector<int> GameKeys::ButtonDown(int pad, int button) {
     const auto b = bindings_.buttons.find(button);
-    return b == bindings_.buttons.end() ? std::vector<int>{} : std::vector<int>{b->second};
+    return Down({pad, Button, button}, b == bindings_.buttons.end() ? std::vector<int>{} : std::vector<int>{b->second});
 }
 
-std::vector<int> GameKeys::KeyDown(int32_t sdlKey) { return Down(KeySource(sdlKey), KeysOf(sdlKey)); }
-void GameKeys::KeyUp(int32_t sdlKey) { Up(KeySource(sdlKey), KeysOf(sdlKey)); }
-std::vector<int> GameKeys::ButtonDown(int button) { return Down(ButtonSource(button), KeysOfButton(button)); }
-void GameKeys::ButtonUp(int button) { Up(ButtonSource(button), KeysOfButton(button)); }
+void GameKeys::ButtonUp(int pad, int button) { Up({pad, Button, button}); }
 
-std::vector<int> GameKeys::TriggerMoved(int axis, int value) {
+std::vector<int> GameKeys::TriggerMoved(int pad, int axis, int value) {
     constexpr int Threshold = 11000;
     const auto t = bindings_.triggers.find(axis);
     if (t == bindings_.triggers.end()) return {};
-    const int64_t source = TriggerSource(axis);
-    if (value > Threshold) return Down(source, {t->second});
-    Up(source, {t->second});
+    if (value > Threshold) return Down({pad, Trigger, axis}, {t->second});
+    Up({pad, Trigger, axis});
     return {};
 }
 
-std::vector<int> GameKeys::Down(int64_t source, const std::vector<int>& keys) {
+void GameKeys::PadRemoved(int pad) {
+    for (auto s = held_.begin(); s != held_.end();)
+        if (s->first.pad == pad && s->first.kind != Key) Up((s++)->first);
+        else ++s;
+}
+
+std::vector<int> GameKeys::Down(const Source& source, const std::vector<int>& keys) {
     std::vector<int> pressed;
-    if (!held_.insert(source).second) return pressed;  // a key's repeat, a trigger pulled further
+    if (!held_.emplace(source, keys).second) return pressed;  // a key's repeat, a trigger pulled further
     for (const int vk : keys) {
         ++holders_[size_t(vk)];
         if (!KeyHeld(vk)) {
@@ -239,10 +262,12 @@ std::vector<int> GameKeys::Down(int64_t source, const std::vector<int>& keys) {
     return pressed;
 }
 
-void GameKeys::Up(int64_t source, const std::vector<int>& keys) {
-    if (!held_.erase(source)) return;
-    for (const int vk : keys)
+void GameKeys::Up(const Source& source) {
+    const auto s = held_.find(source);
+    if (s == held_.end()) return;
+    for (const int vk : s->second)
         if (--holders_[size_t(vk)] == 0) ReleaseKey(vk);
+    held_.erase(s);
 }
 
 void GameKeys::ReleaseAll() {

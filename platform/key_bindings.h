@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <map>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,39 +25,55 @@ struct ParsedBindings {
     std::vector<std::string> complaints;  // "line 3: what is wrong with it"
 };
 // The text of a keys file: a [keys] section of SDL key names, a [controller]
-// section of SDL button and trigger names, each "name = game key". A line it
-// cannot use is skipped with a complaint; the rest still counts.
+// section of SDL button and trigger names, each "name = game key"; a name
+// may stand in double quotes ("=" = Up), which is how "=", and ";" or "#" at
+// the start of a line, are written. Lines end in LF, CRLF or CR alone. Every
+// line that is not blank, a comment, a section or a binding is skipped with
+// a complaint; the rest still counts.
 ParsedBindings ParseKeyBindings(const std::string& text);
 
 // The keys file at path: its complaints go to stderr naming the file; a
-// missing file gives the usual bindings silently, an unreadable one with a
-// message.
+// missing file gives the usual bindings silently, an unreadable or binary
+// one with a message.
 KeyBindings LoadKeyBindings(const std::string& path);
 
 // Turns the window's key, button and trigger events into the game's key
-// states. A game key stays held while any key or button that stands for it
-// is held. Each call returns the game keys that went down.
+// states. A keyboard key means what its key code (the layout) says when it
+// goes down, and is held by its place on the keyboard (its scancode): its
+// release lets go of what its press held, whatever the layout says by then.
+// Buttons and triggers are held per controller (SDL's instance id). A game
+// key stays held while anything that stands for it is held. Each call
+// returns the game keys that went down.
 class GameKeys {
 public:
     explicit GameKeys(KeyBindings bindings = UsualBindings()) : bindings_(std::move(bindings)) {}
-    std::vector<int> KeyDown(int32_t sdlKey);
-    void KeyUp(int32_t sdlKey);
-    std::vector<int> ButtonDown(int button);
-    void ButtonUp(int button);
+    std::vector<int> KeyDown(int scancode, int32_t keyCode);
+    void KeyUp(int scancode);
+    std::vector<int> ButtonDown(int pad, int button);
+    void ButtonUp(int pad, int button);
     // A trigger counts as held while pulled past a third of its travel.
-    std::vector<int> TriggerMoved(int axis, int value);
-    // Lets go of every game key (the window lost the keyboard, a pad left).
+    std::vector<int> TriggerMoved(int pad, int axis, int value);
+    // Lets go of what that controller held (it was unplugged).
+    void PadRemoved(int pad);
+    // Lets go of every game key (the window lost the keyboard).
     void ReleaseAll();
 
 private:
-    std::vector<int> Down(int64_t source, const std::vector<int>& keys);
-    void Up(int64_t source, const std::vector<int>& keys);
-    std::vector<int> KeysOf(int32_t sdlKey) const;
-    std::vector<int> KeysOfButton(int button) const;
+    // A key (pad Keyboard, code its scancode), or a controller's button or trigger.
+    static constexpr int Keyboard = -1;
+    enum Kind { Key, Button, Trigger };
+    struct Source {
+        int pad;
+        Kind kind;
+        int code;
+        auto operator<=>(const Source&) const = default;
+    };
+    std::vector<int> Down(const Source& source, const std::vector<int>& keys);
+    void Up(const Source& source);
 
     KeyBindings bindings_;
-    std::set<int64_t> held_;        // the keys, buttons and triggers down now
-    std::array<int, 256> holders_{};  // per game key, how many of them stand for it
+    std::map<Source, std::vector<int>> held_;  // what is down now, and the game keys it holds
+    std::array<int, 256> holders_{};           // per game key, how many of them stand for it
 };
 
 }  // namespace platform

@@ -59,11 +59,13 @@ std::string StateFile() {
     return folder.empty() ? "" : folder + "/window";
 }
 
-std::vector<Rect> DisplayBounds() {
-    std::vector<Rect> bounds;
+// Each display's area that windows may take (without the desktop's panels).
+std::vector<Rect> UsableAreas() {
+    std::vector<Rect> areas;
     for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i)
-        if (SDL_Rect r; SDL_GetDisplayBounds(i, &r) == 0) bounds.push_back({r.x, r.y, r.x + r.w, r.y + r.h});
-    return bounds;
+        if (SDL_Rect r; SDL_GetDisplayUsableBounds(i, &r) == 0 && r.w > 0 && r.h > 0)
+            areas.push_back({r.x, r.y, r.x + r.w, r.y + r.h});
+    return areas;
 }
 
 // The player's descriptions of pads SDL does not know, read as every file
@@ -106,15 +108,10 @@ public:
         keepsPlace_ = driver != "offscreen" && driver != "dummy";
         if (keepsPlace_) kept_ = LoadWindowPlace(StateFile());
         modeChosen_ = fullScreen.has_value();
-        windowed_ = WindowedPlace(kept_, DisplayBounds());
-        // Hidden until the window is black, so no framed or stale picture
-        // flashes up first.
-        window_ = SDL_CreateWindow("Zintari", windowed_.x, windowed_.y, windowed_.width, windowed_.height,
-                                   (fullScreen.value_or(kept_.fullScreen) ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) |
-                                       SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
-        if (!window_) throw data::FatalError(std::string("cannot open the window: ") + SDL_GetError());
+        OpenWindow(fullScreen.value_or(kept_.fullScreen));
         OpenOutput();
         SDL_ShowWindow(window_);
+        frameDue_ = !FitFrame(windowed_);
         SDL_RaiseWindow(window_);
         SDL_StopTextInput();
         // Controllers are optional: without the subsystem the keyboard serves.
@@ -224,6 +221,53 @@ public:
     }
 
 private:
+    // Hidden until the window is black, so no framed or stale picture
+    // flashes up first. The kept window fits the displays, but should SDL
+    // refuse it all the same, the usual window serves.
+    void OpenWindow(bool full) {
+        const auto open = [&] {
+            window_ = SDL_CreateWindow("Zintari", windowed_.x, windowed_.y, windowed_.width, windowed_.height,
+                                       (full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) | SDL_WINDOW_HIDDEN |
+                                           SDL_WINDOW_RESIZABLE);
+            return window_ != nullptr;
+        };
+        windowed_ = WindowedPlace(kept_, UsableAreas());
+        if (open()) return;
+        if (kept_.width != 0) {
+            std::fprintf(stderr, "zintari: %s: cannot open a window of %dx%d at %d, %d: %s; the usual window it is\n",
+                         StateFile().c_str(), windowed_.width, windowed_.height, windowed_.x, windowed_.y,
+                         SDL_GetError());
+            windowed_ = WindowedPlace({kept_.fullScreen}, UsableAreas());
+            if (open()) return;
+        }
+        throw data::FatalError(std::string("cannot open the window: ") + SDL_GetError());
+    }
+
+    // The window manager's frame must fit the display too. Once the window
+    // shows, its frame is known (where the system tells it, in an event, so
+    // maybe only after the window has moved): a window that is now where its
+    // frame sticks out is made smaller or moved. False while there is no
+    // frame known to fit.
+    bool FitFrame(const WindowPlace& now) {
+        int top = 0, left = 0, bottom = 0, right = 0;
+        SDL_PumpEvents();
+        if (FullScreen() || SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0 ||
+            top + left + bottom + right == 0)
+            return false;
+        WindowPlace framed = now;
+        framed.width += left + right;
+        framed.height += top + bottom;
+        framed = WindowedPlace(framed, UsableAreas());
+        framed.width -= left + right;
+        framed.height -= top + bottom;
+        if (framed != now) {
+            windowed_ = framed;
+            SDL_SetWindowSize(window_, framed.width, framed.height);
+            SDL_SetWindowPosition(window_, framed.x + left, framed.y + top);  // where the picture goes, in the frame
+        }
+        return true;
+    }
+
     // Where the picture goes. Where the window has a surface of its own
     // (X11, shared with the display server) the changed rectangles are
     // scaled into it on the processor, and no graphics driver is loaded. A
@@ -269,6 +313,10 @@ private:
                 keys_.ReleaseAll();  // their key-ups go to another window
                 focusLost_ = true;
             }
+            if (frameDue_ &&
+                (e.window.event == SDL_WINDOWEVENT_MOVED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)) {
+                frameDue_ = !FitFrame(Place());
+            }
             whole_ = true;  // shown, resized or exposed: draw it all again
             break;
         case SDL_KEYDOWN:
@@ -276,21 +324,20 @@ private:
                 NameField().Backspace();
                 fieldChanged_ = true;
             }
-            if (!e.key.repeat) Pressed(keys_.KeyDown(e.key.keysym.sym));
+            if (!e.key.repeat) Pressed(keys_.KeyDown(e.key.keysym.scancode, e.key.keysym.sym));
             break;
-        case SDL_KEYUP: keys_.KeyUp(e.key.keysym.sym); break;
+        case SDL_KEYUP: keys_.KeyUp(e.key.keysym.scancode); break;
         case SDL_CONTROLLERDEVICEADDED:
             SDL_GameControllerOpen(e.cdevice.which);
             break;
-        case SDL_CONTROLLERDEVICEREMOVED:
-            if (SDL_GameController* pad = SDL_GameControllerFromInstanceID(e.cdevice.which)) {
+        case SDL_CONTROLLERDEVICEREMOVED:  // which: the pad's instance id here, as in its button events
+            if (SDL_GameController* pad = SDL_GameControllerFromInstanceID(e.cdevice.which))
                 SDL_GameControllerClose(pad);
-                keys_.ReleaseAll();
-            }
+            keys_.PadRemoved(e.cdevice.which);
             break;
-        case SDL_CONTROLLERBUTTONDOWN: Pressed(keys_.ButtonDown(e.cbutton.button)); break;
-        case SDL_CONTROLLERBUTTONUP: keys_.ButtonUp(e.cbutton.button); break;
-        case SDL_CONTROLLERAXISMOTION: Pressed(keys_.TriggerMoved(e.caxis.axis, e.caxis.value)); break;
+        case SDL_CONTROLLERBUTTONDOWN: Pressed(keys_.ButtonDown(e.cbutton.which, e.cbutton.button)); break;
+        case SDL_CONTROLLERBUTTONUP: keys_.ButtonUp(e.cbutton.which, e.cbutton.button); break;
+        case SDL_CONTROLLERAXISMOTION: Pressed(keys_.TriggerMoved(e.caxis.which, e.caxis.axis, e.caxis.value)); break;
         case SDL_TEXTINPUT:
             if (NameField().visible) {
                 NameField().Type(e.text.text);
@@ -326,9 +373,10 @@ private:
         const bool full = FullScreen();
         if (!full) windowed_ = Place();
         SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-        if (full) {  // back where the window was
+        if (full) {  // back where the window was; its frame is fitted once the window manager has put it back
             SDL_SetWindowSize(window_, windowed_.width, windowed_.height);
             SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
+            frameDue_ = true;
         }
         whole_ = true;
     }
@@ -340,7 +388,7 @@ private:
         if (!keepsPlace_) return;
         const bool full = FullScreen();
         if (!full) windowed_ = Place();
-        WindowPlace place = windowed_.x == int(SDL_WINDOWPOS_CENTERED) ? WindowPlace{} : windowed_;
+        WindowPlace place = windowed_;
         place.fullScreen = modeChosen_ ? kept_.fullScreen : full;
         SaveWindowPlace(StateFile(), place);
     }
@@ -498,6 +546,7 @@ private:
     // chose this run's mode, and where the window goes when not full screen.
     WindowPlace kept_, windowed_;
     bool keepsPlace_ = false, modeChosen_ = false;
+    bool frameDue_ = false;  // the frame is fitted on the window's next move or resize once it is known
     const Surface* screen_ = nullptr;
     Surface overlay_;
     std::vector<SDL_Event> heldBack_;  // keys that came during a busy wait

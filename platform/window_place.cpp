@@ -1,7 +1,6 @@
 #include "platform/window_place.h"
 
-#include <SDL2/SDL_video.h>
-
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,10 +9,6 @@
 #include "data/files.h"
 
 namespace platform {
-
-namespace {
-constexpr int Centred = int(SDL_WINDOWPOS_CENTERED);
-}
 
 std::string WindowPlaceText(const WindowPlace& p) {
     return std::string(p.fullScreen ? "fullscreen" : "window") + " " + std::to_string(p.x) + " " +
@@ -35,12 +30,29 @@ std::optional<WindowPlace> ParseWindowPlace(const std::string& text) {
     return p;
 }
 
-WindowPlace WindowedPlace(const WindowPlace& kept, const std::vector<Rect>& displays) {
-    if (kept.width == 0) return {kept.fullScreen, Centred, Centred, 640 * 2, 480 * 2};
-    const int middleX = kept.x + kept.width / 2, middleY = kept.y + kept.height / 2;
-    for (const Rect& d : displays)
-        if (middleX >= d.Left && middleX < d.Right && middleY >= d.Top && middleY < d.Bottom) return kept;
-    return {kept.fullScreen, Centred, Centred, kept.width, kept.height};
+WindowPlace WindowedPlace(const WindowPlace& kept, const std::vector<Rect>& usable) {
+    constexpr int MinWidth = 320, MinHeight = 240;
+    const bool none = kept.width == 0;
+    WindowPlace p = none ? WindowPlace{kept.fullScreen, 0, 0, 640 * 2, 480 * 2} : kept;
+    const Rect* on = nullptr;
+    int64_t most = 0;  // the area of the window on that display
+    for (const Rect& d : usable) {
+        const int64_t across = std::min(p.x + p.width, d.Right) - std::max(p.x, d.Left);
+        const int64_t down = std::min(p.y + p.height, d.Bottom) - std::max(p.y, d.Top);
+        if (across > 0 && down > 0 && across * down > most) {
+            most = across * down;
+            on = &d;
+        }
+    }
+    constexpr Rect Assumed{0, 0, 640 * 2, 480 * 2};  // no display known: the window SDL would make
+    const bool centred = none || !on;
+    const Rect& d = !centred ? *on : usable.empty() ? Assumed : usable.front();
+    const int width = d.Right - d.Left, height = d.Bottom - d.Top;
+    p.width = std::clamp(p.width, std::min(MinWidth, width), width);
+    p.height = std::clamp(p.height, std::min(MinHeight, height), height);
+    p.x = centred ? d.Left + (width - p.width) / 2 : std::clamp(p.x, d.Left, d.Right - p.width);
+    p.y = centred ? d.Top + (height - p.height) / 2 : std::clamp(p.y, d.Top, d.Bottom - p.height);
+    return p;
 }
 
 WindowPlace LoadWindowPlace(const std::string& path) {

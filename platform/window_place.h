@@ -22,11 +22,13 @@ std::string WindowPlaceText(const WindowPlace& place);
 // Nothing for text that is not such a line, or a size out of range.
 std::optional<WindowPlace> ParseWindowPlace(const std::string& text);
 
-// Where the window opens when it is not full screen: as it was kept;
-// centred (at SDL_WINDOWPOS_CENTERED) when its middle lies on none of the
-// displays (a monitor unplugged); twice the picture's size and centred when
-// none was kept.
-WindowPlace WindowedPlace(const WindowPlace& kept, const std::vector<Rect>& displays);
+// Where the window opens when it is not full screen, given the usable area
+// of each display (without panels): the kept size, at least 320x240 and at
+// most the usable area of the display the kept window overlaps most, moved
+// wholly onto that display; centred on the first display when it overlaps
+// none (a monitor unplugged); twice the picture's size as far as it fits,
+// centred, when none was kept.
+WindowPlace WindowedPlace(const WindowPlace& kept, const std::vector<Rect>& usable);
 
 // The file at path; a missing one gives the defaults (full screen, no
 // window kept), a damaged or unreadable one the same with a message.

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config make
-  libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfluidsynth-dev libinih-dev zlib1g-dev
+  libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfluidsynth-dev zlib1g-dev
   fonts-dejavu-core fonts-dejavu-extra timgm6mb-soundfont
   libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   python3 xvfb openbox xdotool xclip x11-utils imagemagick

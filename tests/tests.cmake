@@ -58,3 +58,24 @@ endif()
 
 add_test(NAME package_deb COMMAND ${CMAKE_SOURCE_DIR}/tests/package/test_package.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
 set_tests_properties(package_deb PROPERTIES LABELS package TIMEOUT 300)
+
+# The corpus of replays (tests/replays): `make replays` records it again
+# with record_replays. Every replay is checked to its recorded end, and the
+# reader written from the format document decodes every byte of every one,
+# also of a replay flushed as often as a player's is; a replay given as a
+# fault report is recorded again from its inputs byte for byte.
+add_executable(record_replays ${CMAKE_SOURCE_DIR}/tests/replays/record.cpp ${CMAKE_SOURCE_DIR}/bench/autoplayer.cpp)
+target_compile_options(record_replays PRIVATE ${WARNINGS})
+target_link_libraries(record_replays PRIVATE zintari_core)
+set(REPLAY_READER ${CMAKE_SOURCE_DIR}/tests/replays/read_replay.py)
+file(GLOB CORPUS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/replays/*.zrp)
+foreach(replay ${CORPUS})
+  get_filename_component(name ${replay} NAME_WE)
+  add_test(NAME replay_${name} COMMAND python3 ${REPLAY_READER} check ${GAME_DIR}/zintari ${replay})
+  set_tests_properties(replay_${name} PROPERTIES LABELS replays TIMEOUT 120)
+endforeach()
+add_test(NAME replays_format COMMAND python3 ${REPLAY_READER} verify ${CORPUS})
+foreach(mode flushed again)
+  add_test(NAME replays_${mode} COMMAND ${CMAKE_SOURCE_DIR}/tests/replays/record_test.sh ${CMAKE_BINARY_DIR} ${GAME_DIR} ${mode})
+endforeach()
+set_tests_properties(replays_format replays_flushed replays_again PROPERTIES LABELS replays ENVIRONMENT "${TEST_ENV}" TIMEOUT 120)

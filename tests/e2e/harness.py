@@ -132,9 +132,11 @@ class Font:
 
 
 def matches(shot, pixels, tolerance=8):
-    """Whether the shot shows these game pixels (1% may differ)."""
-    bad = sum(1 for (x, y), rgb in pixels.items() if max(map(lambda a, b: abs(a - b), shot.at(x, y), rgb)) > tolerance)
-    return bool(pixels) and bad <= len(pixels) // 100
+    """Whether the shot shows these game pixels (1% may differ); those that a window smaller than the picture
+    leaves out are not judged."""
+    shown = [((x, y), rgb) for (x, y), rgb in pixels.items() if shot.shown(x, y)]
+    bad = sum(1 for (x, y), rgb in shown if max(map(lambda a, b: abs(a - b), shot.at(x, y), rgb)) > tolerance)
+    return bool(shown) and bad <= len(shown) // 100
 
 
 class Shot:
@@ -145,8 +147,12 @@ class Shot:
         self.data, self.stride, self.bytes = data, header[12], header[11] // 8  # 4, or 2 (5-6-5) on a 16-bit screen
         self.offset = header[0] + 12 * header[19]
         fx, fy, fw, fh = frame
-        scale = min(fw / 640, fh / 480)
-        self.pic = (fx + (fw - round(640 * scale)) // 2, fy + (fh - round(480 * scale)) // 2, scale)
+        w, h = fw, fh  # the picture's size in the window, as the game works it out
+        if fw * 480 > fh * 640:
+            w = fh * 640 // 480
+        elif fw * 480 < fh * 640:
+            h = fw * 480 // 640
+        self.pic = (fx + (fw - w) // 2, fy + (fh - h) // 2, w / 640, h / 480)
 
     def pixel(self, sx, sy):
         i = self.offset + sy * self.stride + self.bytes * sx
@@ -157,8 +163,14 @@ class Shot:
 
     def at(self, x, y):
         """The colour of game pixel (x, y)."""
-        left, top, scale = self.pic
-        return self.pixel(left + int((x + 0.5) * scale), top + int((y + 0.5) * scale))
+        left, top, sx, sy = self.pic
+        return self.pixel(left + int((x + 0.5) * sx), top + int((y + 0.5) * sy))
+
+    def shown(self, x, y):
+        """Whether the window shows game pixel (x, y) at all: scaled down, it shows the pixel at the centre of
+        each of its own."""
+        return all(scale >= 1 or int((int((g + 0.5) * scale) + 0.5) / scale) == g
+                   for g, scale in ((x, self.pic[2]), (y, self.pic[3])))
 
     def black(self, x0, y0, x1, y1):
         """Whether the screen rectangle shows nothing but black."""

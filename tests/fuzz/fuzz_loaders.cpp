@@ -89,8 +89,10 @@ void Codec(const std::string& text) {
 }
 
 void Keys(const std::string& text) {
-    // Every complaint names a line of the text.
-    const size_t lines = size_t(std::count(text.begin(), text.end(), '\n')) + 1;
+    // Every complaint names a line of the text, whose lines end in LF, CRLF or CR.
+    size_t lines = 1;
+    for (size_t i = 0; i < text.size(); ++i)
+        lines += text[i] == '\n' || (text[i] == '\r' && text.compare(i, 2, "\r\n") != 0);
     for (const std::string& complaint : platform::ParseKeyBindings(text).complaints)
         if (complaint.rfind("line ", 0) != 0 || std::stoul(complaint.substr(5)) > lines) __builtin_trap();
 }

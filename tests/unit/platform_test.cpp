@@ -4,6 +4,9 @@
 // window's kept place.
 #include <SDL2/SDL.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <tuple>
@@ -301,14 +304,31 @@ TEST(KeysFile, GoodLinesCountAndEachBadLineIsNamedAndSkipped) {
         {"", {}, {}},
         {"[keys]\nW = Up\na=left\n; a comment\n# another\n\n   S = Down\nKeypad 8 = Up\nReturn = Space ; drops\n",
          {{SDLK_w, VK_UP}, {SDLK_a, VK_LEFT}, {SDLK_s, VK_DOWN}, {SDLK_KP_8, VK_UP}, {SDLK_RETURN, VK_SPACE}}, {}},
-        {"\xEF\xBB\xBF[Keys]\r\nJ = 2\r\n", {{SDLK_j, '2'}}, {}},  // saved by a Windows editor
-        {"[keys]\nBogus = Up\nW = Jump\nW Up\nW = Up\nw = Down\n[keys\nX = Left\n", {{SDLK_w, VK_UP}, {SDLK_x, VK_LEFT}},
+        {"\xEF\xBB\xBF[Keys]\r\nJ = 2\r\nBogus = 3\r\n", {{SDLK_j, '2'}},  // saved by a Windows editor
+         {"line 3: \"Bogus\" is not a key name SDL knows"}},
+        {"[keys]\rJ = 2\rBogus = 3\r\rK = 4", {{SDLK_j, '2'}, {SDLK_k, '4'}},  // CR alone ends lines too
+         {"line 3: \"Bogus\" is not a key name SDL knows"}},
+        {"[keys]\nBogus = Up\nW = Jump\nW Up\nW = Up\nw = Down\n[keys\nX = Left\n[keys] more\nY = Up Down\n",
+         {{SDLK_w, VK_UP}, {SDLK_x, VK_LEFT}},
          {"line 2: \"Bogus\" is not a key name SDL knows", "line 3: \"Jump\"" + notAGameKey, "line 4: no \"=\" in it",
-          "line 6: \"w\" is given twice (first on line 5)", "line 7: a section name without \"]\""}},
+          "line 6: \"w\" is given twice (first on line 5)", "line 7: a section name without \"]\"",
+          "line 9: more after the section name's \"]\"", "line 10: \"Up Down\"" + notAGameKey}},
         {"[mouse]\nA = Left\n", {}, {"line 2: \"A\" is not in a [keys] or [controller] section"}},
         {"[controller]\na = P\nlefttrigger = Y\nleftx = Up\nstart = Bogus\nA = Esc\n", {},
          {"line 4: \"leftx\" is not a controller button or trigger SDL knows", "line 5: \"Bogus\"" + notAGameKey,
           "line 6: \"A\" is given twice (first on line 2)"}},
+        // The keys the file's own signs stand on, in quotes; any name may be quoted.
+        {"[keys]\n\"=\" = Up\n\";\"=Down\n  \"#\" = Left # hash\n\"\"\" = Right\n\"Keypad =\" = Space\n"
+         "[ = P\n\"W\" = 2\n",
+         {{SDLK_EQUALS, VK_UP}, {SDLK_SEMICOLON, VK_DOWN}, {SDLK_HASH, VK_LEFT}, {SDLK_QUOTEDBL, VK_RIGHT},
+          {SDLK_KP_EQUALS, VK_SPACE}, {SDLK_LEFTBRACKET, 'P'}, {SDLK_w, '2'}}, {}},
+        // A comment that reads as a binding of its own sign is a comment, said so.
+        {"[keys]\n; = Up\n#=down ; the hash\n;W = Up\n# ===== keys =====\n; = more\n", {},
+         {"line 2: a comment, since it starts with \";\"; to bind that key write \";\" = Up",
+          "line 3: a comment, since it starts with \"#\"; to bind that key write \"#\" = down"}},
+        {"[keys]\nW\x1b[2J = Up\nX = Left\n\"\" = Up\n\"" + std::string(50, 'Q') + "\" = Up\n", {{SDLK_x, VK_LEFT}},
+         {"line 2: control characters in it", "line 4: \"\" is not a key name SDL knows",
+          "line 5: \"" + std::string(40, 'Q') + "...\" is not a key name SDL knows"}},
     };
     for (const Case& c : cases) {
         const ParsedBindings parsed = ParseKeyBindings(c.text);
@@ -319,31 +339,103 @@ TEST(KeysFile, GoodLinesCountAndEachBadLineIsNamedAndSkipped) {
     KeyBindings pad = UsualBindings();
     pad.buttons[SDL_CONTROLLER_BUTTON_A] = 'P';
     pad.triggers[SDL_CONTROLLER_AXIS_TRIGGERLEFT] = 'Y';
-    const KeyBindings read = ParseKeyBindings(cases[5].text).bindings;
+    const KeyBindings read = ParseKeyBindings(cases[6].text).bindings;
     EXPECT_EQ(std::tie(read.buttons, read.triggers), std::tie(pad.buttons, pad.triggers));
 }
 
-TEST(KeysFile, AGameKeyIsHeldWhileAnyKeyOrButtonForItIs) {
-    ResetKeyboard();
-    GameKeys keys(ParseKeyBindings("[keys]\nW = Up\nReturn = Space\n[controller]\na = P\n").bindings);
-    EXPECT_EQ(keys.KeyDown(SDLK_w), std::vector<int>{VK_UP});
-    EXPECT_EQ(keys.KeyDown(SDLK_UP), std::vector<int>{});  // already down
-    keys.KeyUp(SDLK_w);
-    EXPECT_TRUE(KeyHeld(VK_UP));  // the arrow still holds it
-    keys.KeyUp(SDLK_UP);
-    EXPECT_FALSE(KeyHeld(VK_UP));
-    // An extra key for a key that has its own meaning: both.
-    EXPECT_EQ(keys.KeyDown(SDLK_RETURN), (std::vector<int>{VK_RETURN, VK_SPACE}));
-    keys.KeyUp(SDLK_RETURN);
-    EXPECT_FALSE(KeyHeld(VK_RETURN) || KeyHeld(VK_SPACE));
-    // The player's button replaces its usual key.
-    EXPECT_EQ(keys.ButtonDown(SDL_CONTROLLER_BUTTON_A), std::vector<int>{'P'});
-    EXPECT_EQ(keys.TriggerMoved(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 20000), std::vector<int>{'5'});
-    keys.TriggerMoved(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 3000);
-    EXPECT_FALSE(KeyHeld('5'));
-    // Losing the focus lets go of everything.
-    keys.ReleaseAll();
-    EXPECT_FALSE(KeyHeld(VK_UP) || KeyHeld('P'));
+TEST(KeysFile, AFileSaysEachSkippedLineOnStderrOrOneLineWhenItIsNotText) {
+    char folder[] = "/tmp/zintari-keys-XXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    const std::string path = std::string(folder) + "/keys.conf";
+    const std::string skipped =
+        "zintari: " + path + ", line 2: \"Bogus\" is not a key name SDL knows; the line is skipped\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"[keys]\nBogus = Up\nW = Up\n", skipped},
+        {std::string("[keys]\nW = Up\n") + '\0' + "\x81\n\n\x07\n",
+         "zintari: " + path + ": not a text file; the usual keys serve\n"},
+    };
+    for (const auto& [text, said] : cases) {
+        data::WriteFileAtomically(path, text, data::Sync::No);
+        testing::internal::CaptureStderr();
+        const KeyBindings read = LoadKeyBindings(path);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), said);
+        EXPECT_EQ(read.extraKeys.size(), said == skipped ? 1u : 0u);
+    }
+    std::filesystem::remove_all(folder);
+}
+
+// What the window hands GameKeys, in order: keys by scancode and key code
+// (the layout's meaning), buttons and triggers by controller.
+struct KeyEvent {
+    enum { Press, Release, Button, ButtonUp, Trigger, Unplug, FocusLost } what;
+    int a = 0, b = 0, c = 0;
+};
+KeyEvent Press(SDL_Scancode s, SDL_Keycode k) { return {KeyEvent::Press, s, k}; }
+KeyEvent Release(SDL_Scancode s) { return {KeyEvent::Release, s}; }
+KeyEvent Button(int pad, SDL_GameControllerButton b) { return {KeyEvent::Button, pad, b}; }
+KeyEvent ButtonUp(int pad, SDL_GameControllerButton b) { return {KeyEvent::ButtonUp, pad, b}; }
+KeyEvent Trigger(int pad, SDL_GameControllerAxis axis, int value) { return {KeyEvent::Trigger, pad, axis, value}; }
+KeyEvent Unplug(int pad) { return {KeyEvent::Unplug, pad}; }
+
+TEST(KeysFile, AGameKeyIsHeldWhileAnyPhysicalKeyButtonOrTriggerForItIs) {
+    struct Case {
+        const char* what;
+        std::vector<KeyEvent> events;
+        std::vector<int> wentDown, held;  // all that the events pressed; what is held after them
+    };
+    const SDL_Scancode W = SDL_SCANCODE_W, Up = SDL_SCANCODE_UP, Left = SDL_SCANCODE_LEFT;
+    const auto L = SDL_CONTROLLER_AXIS_TRIGGERLEFT;
+    const Case cases[] = {
+        // W pressed on a us layout means W; switched to fr, the same key lets go saying Z.
+        {"a layout switch while held", {Press(W, SDLK_w), Release(W)}, {VK_UP}, {}},
+        {"the same key pressed on fr means Z", {Press(W, SDLK_z)}, {VK_DOWN}, {VK_DOWN}},
+        {"one game key, two keys", {Press(W, SDLK_w), Press(Up, SDLK_UP), Release(W)}, {VK_UP}, {VK_UP}},
+        {"and both let go", {Press(W, SDLK_w), Press(Up, SDLK_UP), Release(W), Release(Up)}, {VK_UP}, {}},
+        {"a key's repeat counts once", {Press(W, SDLK_w), Press(W, SDLK_w), Release(W)}, {VK_UP}, {}},
+        {"one key, two game keys", {Press(SDL_SCANCODE_RETURN, SDLK_RETURN)}, {VK_RETURN, VK_SPACE},
+         {VK_RETURN, VK_SPACE}},
+        {"focus lost", {Press(W, SDLK_w), Button(0, SDL_CONTROLLER_BUTTON_A), {KeyEvent::FocusLost}}, {VK_UP, 'P'}, {}},
+        {"one of two pads unplugged while keys are held",
+         {Press(Left, SDLK_LEFT), Button(0, SDL_CONTROLLER_BUTTON_DPAD_UP), Button(1, SDL_CONTROLLER_BUTTON_B),
+          Button(1, SDL_CONTROLLER_BUTTON_DPAD_UP), Unplug(1)},
+         {VK_LEFT, VK_UP, VK_SPACE}, {VK_LEFT, VK_UP}},
+        {"a button held on both pads, let go on one",
+         {Button(0, SDL_CONTROLLER_BUTTON_A), Button(1, SDL_CONTROLLER_BUTTON_A), ButtonUp(0, SDL_CONTROLLER_BUTTON_A)},
+         {'P'}, {'P'}},
+        {"an unplugged pad's late release", {Button(0, SDL_CONTROLLER_BUTTON_A), Unplug(0),
+          ButtonUp(0, SDL_CONTROLLER_BUTTON_A), Button(1, SDL_CONTROLLER_BUTTON_A)}, {'P', 'P'}, {'P'}},
+        {"a trigger past a third, pulled further, let go",
+         {Trigger(0, L, 20000), Trigger(0, L, 30000), Trigger(0, L, 3000)}, {'5'}, {}},
+        {"a trigger on each pad, one unplugged", {Trigger(0, L, 20000), Trigger(1, L, 20000), Trigger(0, L, 0)},
+         {'5'}, {'5'}},
+        {"and the other", {Trigger(0, L, 20000), Trigger(1, L, 20000), Unplug(1), Trigger(0, L, 0)}, {'5'}, {}},
+    };
+    const int gameKeys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_SPACE, VK_RETURN, VK_ESCAPE, 'P', 'Y', 'N',
+                            '2',     '3',      '4',   '5',     '6',      VK_F11};
+    for (const Case& c : cases) {
+        ResetKeyboard();
+        GameKeys keys(ParseKeyBindings("[keys]\nW = Up\nZ = Down\nReturn = Space\n[controller]\na = P\n").bindings);
+        std::vector<int> wentDown, held;
+        const auto add = [&](const std::vector<int>& down) {
+            wentDown.insert(wentDown.end(), down.begin(), down.end());
+        };
+        for (const KeyEvent& e : c.events) switch (e.what) {
+            case KeyEvent::Press: add(keys.KeyDown(e.a, e.b)); break;
+            case KeyEvent::Release: keys.KeyUp(e.a); break;
+            case KeyEvent::Button: add(keys.ButtonDown(e.a, e.b)); break;
+            case KeyEvent::ButtonUp: keys.ButtonUp(e.a, e.b); break;
+            case KeyEvent::Trigger: add(keys.TriggerMoved(e.a, e.b, e.c)); break;
+            case KeyEvent::Unplug: keys.PadRemoved(e.a); break;
+            case KeyEvent::FocusLost: keys.ReleaseAll(); break;
+            }
+        for (const int vk : gameKeys)
+            if (KeyHeld(vk)) held.push_back(vk);
+        std::sort(held.begin(), held.end());
+        std::vector<int> expected = c.held;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(wentDown, c.wentDown) << c.what;
+        EXPECT_EQ(held, expected) << c.what;
+    }
     ResetKeyboard();
 }
 
@@ -356,14 +448,43 @@ TEST(WindowPlaceFile, OneLineOfModeAndPlaceAnythingElseIsDamaged) {
     for (const char* damaged : {"", "window 1 2 800", "window 1 2 800 600 7", "windowed 1 2 800 600",
                                 "window 1 2 0 600", "window 1 2 800 99999", "window x 2 800 600"})
         EXPECT_EQ(ParseWindowPlace(damaged), std::nullopt) << damaged;
-    // A window opens where it was kept while its middle is on a display; else centred.
-    const std::vector<Rect> displays{{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}};
-    const int c = SDL_WINDOWPOS_CENTERED;
-    for (const auto& [kept, opens] : std::vector<std::pair<WindowPlace, WindowPlace>>{
-             {{true, 2500, 600, 800, 600}, {true, 2500, 600, 800, 600}},
-             {{false, 2500, 1000, 800, 600}, {false, c, c, 800, 600}},  // beside the smaller display
-             {{}, {true, c, c, 1280, 960}}})
-        EXPECT_EQ(WindowedPlace(kept, displays), opens);
+}
+
+TEST(WindowPlaceFile, AKeptWindowOpensWhollyOnTheDisplayItMostlyOverlaps) {
+    const std::vector<Rect> one{{0, 0, 1920, 1080}}, two{{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}},
+        panel{{0, 32, 1366, 768}}, tiny{{0, 0, 300, 200}}, none;
+    struct Case {
+        WindowPlace kept;
+        std::vector<Rect> usable;
+        WindowPlace opens;
+    };
+    const Case cases[] = {
+        {{false, 0, 0, 20000, 300}, one, {false, 0, 0, 1920, 300}},  // wider than SDL makes a window
+        {{true, 0, 0, 20000, 300}, one, {true, 0, 0, 1920, 300}},
+        {{false, 100, 100, 1, 1}, one, {false, 100, 100, 320, 240}},
+        {{false, -50, -40, 800, 600}, one, {false, 0, 0, 800, 600}},
+        {{false, 1800, 1000, 800, 600}, one, {false, 1120, 480, 800, 600}},  // hanging off the corner
+        {{false, 5000, 5000, 800, 600}, one, {false, 560, 240, 800, 600}},   // off every display: centred
+        {{false, -5000, 0, 800, 600}, two, {false, 560, 240, 800, 600}},
+        {{false, 0, 0, 2500, 1500}, one, {false, 0, 0, 1920, 1080}},
+        {{false, 0, 0, 1920, 1080}, one, {false, 0, 0, 1920, 1080}},  // exactly fitting
+        {{false, 1800, 100, 800, 600}, two, {false, 1920, 100, 800, 600}},
+        {{false, 2000, 0, 1500, 1100}, two, {false, 1920, 0, 1280, 1024}},
+        {{false, 0, 0, 3200, 1080}, two, {false, 0, 0, 1920, 1080}},  // stretched over both
+        {{false, 2500, 1000, 800, 600}, two, {false, 2400, 424, 800, 600}},
+        {{false, 0, 0, 1366, 768}, panel, {false, 0, 32, 1366, 736}},
+        {{false, 0, 0, 1, 1}, tiny, {false, 0, 0, 300, 200}},
+        {{false, 0, 0, 20000, 300}, none, {false, 0, 330, 1280, 300}},
+        // None kept: twice the picture, as far as it fits, centred.
+        {{}, one, {true, 320, 60, 1280, 960}},
+        {{}, {{1920, 0, 3840, 1080}, {0, 0, 1920, 1080}}, {true, 2240, 60, 1280, 960}},  // on the first display
+        {{false}, panel, {false, 43, 32, 1280, 736}},
+    };
+    for (const Case& c : cases) {
+        const WindowPlace opens = WindowedPlace(c.kept, c.usable);
+        EXPECT_EQ(opens, c.opens) << WindowPlaceText(c.kept) << " opens as " << WindowPlaceText(opens);
+        EXPECT_EQ(WindowedPlace(opens, c.usable), opens) << "fitted again: " << WindowPlaceText(opens);
+    }
 }
 
 }  // namespace
