@@ -17,13 +17,15 @@ namespace fs = std::filesystem;
 
 namespace replay {
 
-bool BeingRecorded(const std::string& path) {
+std::optional<bool> RecordingLockHeld(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return true;
+    if (fd < 0) return std::nullopt;
     const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
     ::close(fd);
     return held;
 }
+
+bool BeingRecorded(const std::string& path) { return RecordingLockHeld(path).value_or(true); }
 
 namespace {
 

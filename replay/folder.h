@@ -18,8 +18,10 @@ namespace replay {
 
 // Whether a copy of the game is still recording the replay at path: it
 // holds the file's lock for as long as it does, and a run that was killed
-// holds it no more. A file that cannot be opened counts as recorded, so
-// that it is left alone.
+// holds it no more. Nothing when the file cannot be opened.
+std::optional<bool> RecordingLockHeld(const std::string& path);
+// The same, with a file that cannot be opened taken as recorded, so that
+// it is left alone.
 bool BeingRecorded(const std::string& path);
 
 // A best player as the table holds it: name and score.

@@ -141,7 +141,7 @@ int ListReplays(const std::string& folder, const std::string& scoresFile, const 
         return 1;
     }
     std::vector<std::string> recorded, finished;
-    for (const std::string& path : replays.NewestFirst()) (BeingRecorded(path) ? recorded : finished).push_back(path);
+    for (const std::string& path : replays.NewestFirst()) (RecordingLockHeld(path) == true ? recorded : finished).push_back(path);
     for (const std::string& path : recorded) Say(stdout, LastWritten(path) + "  being recorded  " + path);
 
     std::string unread;

@@ -7,7 +7,8 @@
                                         each a run that ended properly
   read_replay.py check ZINTARI FILE...  the files listed are those beside ZINTARI,
                                         and `ZINTARI --replay FILE --check` ends
-                                        as the file's End record says
+                                        as the file's End record says, made
+                                        by the version and rules it names
 
 verify and check exit with 1, naming the file and the offset in its stream,
 on anything the format document does not allow.
@@ -93,6 +94,8 @@ def fields(tag, s):
         return [s.flag()]
     if tag == "L":
         return [s.string(), s.string()]
+    if tag == "B":
+        return [s.string(), s.varint()]
     if tag == "W":
         name = s.string()
         text = s.string() if s.flag() else None
@@ -132,7 +135,7 @@ def first_menu_digest(records):
 
 
 def read(path):
-    """A replay's (version, [(path, crc, size)], [(offset, tag, fields)], ended):
+    """A replay's (rules, version, [(path, crc, size)], [(offset, tag, fields)], ended):
     all its records when the run ended properly, else those up to the last
     check that holds (a run that was killed)."""
     # Opened without blocking and taken only when it is a regular file: a
@@ -146,13 +149,14 @@ def read(path):
             data += piece
     finally:
         os.close(fd)
-    if data[:15] != MAGIC or len(data) < 16 or data[15] != 1:
-        raise Bad("not a replay of format 1")
+    if data[:15] != MAGIC or len(data) < 16 or data[15] != 2:
+        raise Bad("not a replay of format 2")
     z = zlib.decompressobj()
     stream = z.decompress(data[16:], MAX_STREAM)
     if z.unused_data or z.unconsumed_tail:
         raise Bad("bytes after the zlib stream, or a stream too long")
     s = Stream(stream)
+    rules = s.varint()
     version = s.string()
     files = [(s.string(), s.fixed32(), s.varint()) for _ in range(s.varint())]
     if [f[0] for f in files] != sorted(f[0] for f in files):
@@ -181,7 +185,7 @@ def read(path):
     first = next((r for r in records if r[1] == "H"), None)
     if first and (first[2][0] != 0 or first_menu_digest(records) not in (None, first[2][1])):
         raise Bad(f"the first state at {first[0]} is not the main menu with nothing played")
-    return version, files, records, ended
+    return rules, version, files, records, ended
 
 
 def describe_end(levels, score, lines, ms, how):
@@ -204,8 +208,8 @@ def crc_and_size(folder, name):
 
 
 def listing(path):
-    version, files, records, ended = read(path)
-    print(f"version {version}, {len(files)} files vouched for:")
+    rules, version, files, records, ended = read(path)
+    print(f"rules {rules}, version {version}, {len(files)} files vouched for:")
     for name, crc, size in files:
         print(f"  {name} crc32 {crc:08x} {size} bytes")
     clock = 0
@@ -241,7 +245,7 @@ def main(argv):
     zintari = argv[2] if command == "check" else None
     for path in argv[3 if zintari else 2:]:
         try:
-            version, files, records, ended = read(path)
+            rules, version, files, records, ended = read(path)
             if not ended:
                 raise Bad("cut short: the run was killed")
         except UNREADABLE as e:
@@ -262,11 +266,12 @@ def main(argv):
             said, status = (run.stdout + run.stderr).strip(), run.returncode
         except OSError as e:
             said, status = f"{zintari}: {e.strerror}", 1
+        end += f"\nrecorded by zintari {version} with rules {rules}"
         if status != 0 or said != end:
             print(f"{path}: the check says\n  {said}\nwhere the run was recorded ending with\n  {end}")
             failed = True
         else:
-            print(f"{path}: {said} (checked in {time.monotonic() - start:.2f} s)")
+            print(f"{path}: {said.splitlines()[0]} (checked in {time.monotonic() - start:.2f} s)")
     return 1 if failed else 0
 
 
