@@ -31,8 +31,8 @@ class Recorder : public platform::Backend, public data::FileLog {
 public:
     // A recording of the run in folder (made if missing), named by the
     // run's start, with the game's files in gameFolder: the header and the
-    // digests of the shipped files are on disk when it returns. nullptr,
-    // with one line on stderr, when the file cannot be made. The file is
+    // digests of the files the rules read are on disk when it returns.
+    // nullptr, with one line on stderr, when the file cannot be made. The file is
     // written every flushMs of real time, and locked for as long as the
     // recording lasts, so that another copy of the game leaves it alone.
     static std::unique_ptr<Recorder> Start(platform::Backend& inner, const std::string& folder,
