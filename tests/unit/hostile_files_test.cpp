@@ -291,12 +291,12 @@ TEST_F(HostileFiles, NoFileInAnyFormHangsStopsOrSwellsTheGameOrLosesThePlayersFi
     for (int i = 10; i > 0; --i) scores += "\"Ann\"\r\n" + std::to_string(100 * i) + "\r\n";
     const std::string levels = ShippedPlain("levlet.znd");
     const std::string pad = "05000000aaaabbbb0000cccc00000000,Hostile Pad,a:b0,b:b1,platform:Linux,\n";
-    // Numbers out of range: a picture 60000 pixels square, a sound of 4 GB
+    // Numbers out of range: a picture 8000 pixels square, a sound of 4 GB
     // in 6 channels at 0 Hz, a tune of 65535 tracks 4 GB long, a replay of
     // format 255, a level of piece kind 9, 99 levels open, a score of 13
     // digits, a key bound to a power that does not exist, a button 99999.
-    const std::string bigPicture =
-        std::string("\xFF\xD8\xFF\xC0\x00\x11\x08\xEA\x60\xEA\x60\x03", 12) + std::string(9, '\x11') + "\xFF\xD9";
+    std::string bigPicture = ShippedPlain("graphs/zintarilogo.znd");
+    bigPicture.replace(bigPicture.find("\xFF\xC0") + 5, 4, "\x1F\x40\x1F\x40");  // the frame header's height and width
     const std::string wildSound =
         std::string("RIFF\xF0\xFF\xFF\xFFWAVEfmt \x10\0\0\0\x01\0\x06\0\0\0\0\0\0\0\0\0\x0C\0\x10\0data\xF0\xFF\xFF\xFF", 44) +
         std::string(64, '\x7F');
