@@ -59,13 +59,13 @@ void ForEachEntry(const std::string& folder, const std::function<void(const std:
 // slow or network disk; one ten minutes old is a killed save's, and no
 // copy of the game can still be writing it.
 constexpr std::time_t StaleScratchSeconds = 10 * 60;
-constexpr const char* ScratchSuffix = ".part-XXXXXX";
+constexpr const char* ScratchTail = ".part-";  // and six letters or digits
 
 // Removes the scratch files of path that saves killed before their rename
 // left behind, once they are stale.
 void SweepScratch(const std::string& path) {
     const fs::path target(path);
-    const std::string folder = target.parent_path().string(), prefix = target.filename().string() + ".part-";
+    const std::string folder = target.parent_path().string(), prefix = target.filename().string() + ScratchTail;
     const std::time_t now = std::time(nullptr);
     ForEachEntry(folder, [&](const std::string& name) {
         const std::string scratch = Join(folder, name);
@@ -81,7 +81,7 @@ void SweepScratch(const std::string& path) {
 // two copies of the game saving at once never write into one file.
 std::string WriteScratch(const std::string& path, const std::string& bytes, Sync sync) {
     SweepScratch(path);
-    std::string scratch = path + ScratchSuffix;
+    std::string scratch = path + ScratchTail + "XXXXXX";
     const int fd = ::mkstemp(scratch.data());
     if (fd < 0) CannotWrite(path, errno);
     bool written = ::fchmod(fd, 0644) == 0  // as any file the player makes, not mkstemp's private 0600
@@ -119,8 +119,8 @@ constexpr auto SaveLockWait = std::chrono::seconds(3);
 class SaveLock {
 public:
     SaveLock() : fd_(::open(UserFile(LockFile).c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644)) {
-        // Asked again and again, at first at once and then every 20 ms:
-        // a blocking wait could not be given up.
+        // Asked again after 50 us, then twice as long each time up to
+        // 20 ms: a blocking wait could not be given up.
         const auto deadline = std::chrono::steady_clock::now() + SaveLockWait;
         for (auto pause = std::chrono::microseconds(50); fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0;) {
             if (errno != EWOULDBLOCK && errno != EINTR) break;
@@ -183,16 +183,23 @@ bool LeftBehind(const std::string& folder, const struct stat& info) {
     return unlocked;
 }
 
+// Whether name is one MakeTempFolder makes: "zintari-" and six letters or
+// digits (not the tests' zintari-test-... and zintari-e2e-...).
+bool RunFolderName(const std::string& name) {
+    const size_t prefix = std::strlen(TempPrefix);
+    return name.size() == prefix + 6 && name.starts_with(TempPrefix) &&
+           std::all_of(name.begin() + long(prefix), name.end(), [](char c) { return std::isalnum(uint8_t(c)); });
+}
+
 // Removes the temporary folders in base of this user's runs that are gone
-// (killed, crashed), and nothing else: only names as MakeTempFolder makes
-// them ("zintari-" and six letters or digits), only real folders.
+// (killed, crashed), and nothing else: only real folders by the name the
+// game gives them.
 void SweepTempFolders(const std::string& base) {
     ForEachEntry(base, [&](const std::string& name) {
         const std::string folder = Join(base, name);
         struct stat info;
-        const bool ours = name.size() == std::strlen(TempPrefix) + 6 && name.starts_with(TempPrefix) &&
-                          std::all_of(name.begin() + long(std::strlen(TempPrefix)), name.end(), [](char c) { return std::isalnum(uint8_t(c)); }) &&
-                          ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
+        const bool ours = RunFolderName(name) && ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+                          info.st_uid == ::geteuid();
         if (ours && LeftBehind(folder, info)) {
             std::error_code ignored;
             fs::remove_all(folder, ignored);
@@ -212,7 +219,8 @@ std::string MakeTempFolder() {
     // sweep ever sees the mark unlocked while this run lives.
     const std::string mark = Join(folder, RunMark), unnamed = mark + ".new";
     createdTempMark = ::open(unnamed.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (createdTempMark >= 0 && ::flock(createdTempMark, LOCK_EX | LOCK_NB) == 0) ::rename(unnamed.c_str(), mark.c_str());
+    if (createdTempMark >= 0 && ::flock(createdTempMark, LOCK_EX | LOCK_NB) == 0)
+        ::rename(unnamed.c_str(), mark.c_str());
     SweepTempFolders(base);
     return folder;
 }

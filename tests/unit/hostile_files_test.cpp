@@ -17,7 +17,6 @@
 #include <filesystem>
 #include <map>
 #include <random>
-#include <regex>
 #include <thread>
 
 #include "audio/audio.h"
@@ -38,6 +37,13 @@ using shell::State;
 constexpr uid_t Nobody = 65534;
 constexpr int HangSeconds = 30;       // a hang guard: a case takes well under a second
 constexpr long SlackKiB = 8 << 10;    // memory beyond the usual start-up's
+// Memory is measured in the plain build: the address sanitizer keeps what
+// is freed for a while, in every process, and its figures say nothing.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool Sanitized = true;
+#else
+constexpr bool Sanitized = false;
+#endif
 
 // The forms, in the order of the outcome letters below.
 enum Form { Missing, Empty, Folder, Pipe, DevZero, LinkLoop, Unreadable, Huge, Garbage, CrOnly, OutOfRange, Forms };
@@ -77,7 +83,11 @@ std::string Scrambled(std::string text) {
 bool IsScrambled(const std::string& name) { return name.ends_with(".znd"); }
 // The text with every line ended by CR alone.
 std::string EndedByCr(const std::string& text) {
-    return std::regex_replace(text, std::regex("\r?\n"), "\r");
+    std::string ended;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\n') ended += text[i];
+        else if (i == 0 || text[i - 1] != '\r') ended += '\r';
+    return ended;
 }
 std::string ShippedPlain(const std::string& name) {
     const std::string bytes = data::ReadWholeFile(test::GameDir() + "/" + name, SIZE_MAX);
@@ -115,18 +125,17 @@ Holdings Held(const std::vector<std::string>& folders) {
 // must hold) and a damaged file set aside whole under name.<time>.bad with
 // the shipped one in its place.
 ::testing::AssertionResult NothingLost(const Holdings& before, const Holdings& after, const Holdings& seeds) {
-    const std::regex setAside(R"((.*)\.\d{8}-\d{6}(-\d+)?\.bad)");
+    const auto setAside = [&](const std::string& aside, const std::string& name) {  // aside holds what name held
+        return aside.starts_with(name + ".") && aside.ends_with(".bad") && before.count(name) &&
+               after.at(aside) == before.at(name);
+    };
     for (const auto& [name, held] : after) {
-        std::smatch aside;
         const auto was = before.find(name);
         const auto seed = seeds.find(name);
         if (was != before.end() && was->second == held) continue;
-        if (std::regex_match(name, aside, setAside) && before.count(aside[1]) && before.at(aside[1]) == held) continue;
-        const bool setAsideHere = std::any_of(after.begin(), after.end(), [&](const auto& other) {
-            return other.first.starts_with(name + ".") && other.first.ends_with(".bad") && was != before.end() &&
-                   other.second == was->second;
-        });
-        if (seed != seeds.end() && seed->second == held && (was == before.end() || setAsideHere)) continue;
+        if (std::any_of(before.begin(), before.end(), [&](const auto& b) { return setAside(name, b.first); })) continue;
+        const bool putAside = std::any_of(after.begin(), after.end(), [&](const auto& a) { return setAside(a.first, name); });
+        if (seed != seeds.end() && seed->second == held && (was == before.end() || putAside)) continue;
         return ::testing::AssertionFailure() << name << " holds " << held << ", held "
                                              << (was == before.end() ? "nothing" : was->second);
     }
@@ -174,7 +183,7 @@ protected:
                                                       {Place::Anywhere, c.root}};
         c.path = folders.at(f.place) + "/" + f.name;
         const auto write = [&](const std::string& bytes) {
-            data::WriteFileAtomically(c.path, IsScrambled(f.name) ? Scrambled(bytes) : bytes);
+            data::WriteFileAtomically(c.path, IsScrambled(f.name) ? Scrambled(bytes) : bytes, data::Sync::No);
         };
         std::mt19937 random{uint32_t(n)};
         std::string garbage(4096, '\0');
@@ -195,7 +204,7 @@ protected:
             write("");
             fs::resize_file(c.path, 56 << 20);
             break;
-        case Garbage: data::WriteFileAtomically(c.path, garbage); break;
+        case Garbage: data::WriteFileAtomically(c.path, garbage, data::Sync::No); break;
         case CrOnly: write(EndedByCr(f.usual)); break;
         case OutOfRange: write(f.outOfRange); break;
         }
@@ -342,9 +351,10 @@ TEST_F(HostileFiles, NoFileInAnyFormHangsStopsOrSwellsTheGameOrLosesThePlayersFi
             const Case c = Make(f, form, n++);
             const std::vector<std::string> players = {c.data, c.config, c.state};
             const Holdings before = Held(players);
-            Holdings seeds;  // the shipped files copied in where the player has none
+            Holdings seeds;  // the shipped files copied in where the player has none, if they serve
             for (const std::string name : {"prefs.znd", "scores.znd"})
-                if (std::error_code e; fs::is_regular_file(c.game + "/" + name, e))
+                if (std::error_code e; (f.name != name || f.place != Place::Game || expected != 'X') &&
+                                       fs::is_regular_file(c.game + "/" + name, e))
                     seeds[c.data + "/" + name] = Describe(fs::canonical(c.game + "/" + name));
             const Ran ran = Run(f, c);
             EXPECT_EQ(ran.status, expected == 'X' ? 1 : 0) << ran.said;
@@ -358,12 +368,12 @@ TEST_F(HostileFiles, NoFileInAnyFormHangsStopsOrSwellsTheGameOrLosesThePlayersFi
             // three counts (a file read past its bound is over it every time).
             long peakKiB = ran.peakKiB;
             const long most = usual.peakKiB + SlackKiB + long(f.mayRead >> 10);
-            for (int again = 0; again < 2 && peakKiB > most; ++again) {
+            for (int again = 0; again < 2 && peakKiB > most && !Sanitized; ++again) {
                 const Case another = Make(f, form, n++);
                 peakKiB = std::min(peakKiB, Run(f, another).peakKiB);
                 fs::remove_all(another.root);
             }
-            EXPECT_LE(peakKiB, most);
+            EXPECT_TRUE(Sanitized || peakKiB <= most) << peakKiB << " KiB against " << most;
             figures += what + ": " + Figures(ran);
             if (peakKiB < ran.peakKiB) figures += ", again " + std::to_string(peakKiB >> 10) + " MiB";
             figures += "\n";
