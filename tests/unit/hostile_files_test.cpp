@@ -99,16 +99,10 @@ std::string ShippedPlain(const std::string& name) {
 std::string Describe(const fs::path& path) {
     struct stat info;
     if (::lstat(path.c_str(), &info) != 0) return "nothing";
-    const std::string mode = std::to_string(info.st_mode);
     if (S_ISLNK(info.st_mode)) return "link to " + fs::read_symlink(path).string();
-    if (!S_ISREG(info.st_mode)) return "mode " + mode;
-    uint64_t digest = 14695981039346656037u;  // FNV-1a
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    char chunk[65536];
-    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;)
-        for (ssize_t i = 0; i < n; ++i) digest = (digest ^ uint8_t(chunk[i])) * 1099511628211u;
-    ::close(fd);
-    return "file " + mode + " " + std::to_string(info.st_size) + " " + std::to_string(digest);
+    const std::string mode = "mode " + std::to_string(info.st_mode);
+    if (!S_ISREG(info.st_mode)) return mode;
+    return mode + ", bytes " + std::to_string(std::hash<std::string>{}(data::ReadWholeFile(path, SIZE_MAX)));
 }
 using Holdings = std::map<std::string, std::string>;  // name in the player's folders: Describe()
 Holdings Held(const std::vector<std::string>& folders) {
