@@ -84,7 +84,7 @@ void Codec(const std::string& text) {
         if (!text.empty()) __builtin_trap();
         return;
     }
-    const data::PlainCopy plain(path, "fuzz.txt");
+    const data::PlainCopy plain(path, "fuzz.txt", data::PlayerFileLimit);
     if (plain.Contents() != text) __builtin_trap();
 }
 
