@@ -45,7 +45,7 @@ done
 data=$prefix/share/games/zintari
 chmod -R a-w "$data"
 before=$(cd "$data" && find . -type f | sort | xargs sha1sum)
-export XDG_DATA_HOME=$root/home SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+export XDG_DATA_HOME=$root/home XDG_CONFIG_HOME=$root/config SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 mkdir -p "$XDG_DATA_HOME"
 as_player=()
 if [ "$(id -u)" -eq 0 ]; then
