@@ -1,9 +1,11 @@
 #include "data/files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,9 +18,12 @@
 #include <ctime>
 #include <filesystem>
 #include <set>
-#include <thread>
 
 #include "game/state.h"
+
+#ifndef sigev_notify_thread_id  // glibc before 2.35 names it only so
+#define sigev_notify_thread_id _sigev_un._tid
+#endif
 
 namespace fs = std::filesystem;
 
@@ -112,26 +117,41 @@ void LinkIntoPlace(const std::string& scratch, const std::string& path) {
 // stuck, and this one gives its save up rather than freeze the game.
 constexpr auto SaveLockWait = std::chrono::seconds(3);
 
+// Takes the lock on fd; true when another copy held it all of SaveLockWait.
+// The wait blocks, so that the lock is had the moment the other copy lets
+// go (asking again now and then could miss every moment it is free, were
+// the other copy saving again and again); a timer of this thread's own
+// interrupts it every 100 ms with a signal that does nothing else, to look
+// at the clock.
+bool LockedOut(int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK) return false;
+    struct sigaction interrupts {};
+    interrupts.sa_handler = [](int) {};  // without SA_RESTART: the wait ends with EINTR
+    ::sigaction(SIGRTMIN, &interrupts, nullptr);
+    sigevent tick{};
+    tick.sigev_notify = SIGEV_THREAD_ID;
+    tick.sigev_signo = SIGRTMIN;
+    tick.sigev_notify_thread_id = ::gettid();
+    timer_t timer;
+    if (::timer_create(CLOCK_MONOTONIC, &tick, &timer) != 0) return true;
+    const itimerspec every{{0, 100'000'000}, {0, 100'000'000}};
+    ::timer_settime(timer, 0, &every, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + SaveLockWait;
+    bool out = false;
+    while (!out && ::flock(fd, LOCK_EX) != 0 && errno == EINTR) out = std::chrono::steady_clock::now() >= deadline;
+    ::timer_delete(timer);
+    return out;
+}
+
 // The advisory lock that keeps two copies' saves from interleaving, held
 // while the object lives. A lock that cannot be had at all (the folder
 // cannot be written) leaves the save to find out and say why; one that
 // another copy holds past SaveLockWait leaves Busy().
 class SaveLock {
 public:
-    SaveLock() : fd_(::open(UserFile(LockFile).c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644)) {
-        // Asked again after 50 us, then twice as long each time up to
-        // 20 ms: a blocking wait could not be given up.
-        const auto deadline = std::chrono::steady_clock::now() + SaveLockWait;
-        for (auto pause = std::chrono::microseconds(50); fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0;) {
-            if (errno != EWOULDBLOCK && errno != EINTR) break;
-            if (std::chrono::steady_clock::now() >= deadline) {
-                busy_ = true;
-                break;
-            }
-            std::this_thread::sleep_for(pause);
-            pause = std::min(pause * 2, std::chrono::microseconds(20000));
-        }
-    }
+    SaveLock()
+        : fd_(::open(UserFile(LockFile).c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644)),
+          busy_(fd_ >= 0 && LockedOut(fd_)) {}
     ~SaveLock() {
         if (fd_ >= 0) ::close(fd_);
     }
@@ -141,7 +161,7 @@ public:
 
 private:
     int fd_;
-    bool busy_ = false;
+    bool busy_;
 };
 
 }  // namespace
