@@ -103,6 +103,27 @@ void Mix(int16_t* out, int frames) {
     }
 }
 
+// Whether bytes are a standard MIDI file whose chunks all lie whole within
+// it, as many tracks as its header says: fluidsynth takes a damaged one
+// without a word.
+bool WholeMidi(const std::string& bytes) {
+    const auto number = [&](size_t at, int size) {
+        uint64_t v = 0;
+        for (int i = 0; i < size; ++i) v = v << 8 | uint8_t(bytes[at + size_t(i)]);
+        return v;
+    };
+    if (bytes.size() < 14 || bytes.compare(0, 8, std::string("MThd\0\0\0\x06", 8)) != 0) return false;
+    uint64_t tracks = 0;
+    size_t at = 14;
+    while (at + 8 <= bytes.size()) {
+        const uint64_t length = number(at + 4, 4);
+        if (length > bytes.size() - at - 8) return false;
+        if (bytes.compare(at, 4, "MTrk") == 0) ++tracks;
+        at += 8 + size_t(length);
+    }
+    return at == bytes.size() && tracks == number(10, 2);
+}
+
 MidiPlayer* ReadySynth() {
     FinishMusic();
     return engine.synth && engine.synth->Ready() ? engine.synth.get() : nullptr;
@@ -217,7 +238,7 @@ void LoadPiece(Player p, const std::string& file, int repeats, int loopStart, in
     std::string bytes;
     try {
         bytes = data::ReadWholeFile(path, data::ShippedFileLimit);
-        if (bytes.compare(0, 4, "MThd") != 0) throw data::FatalError(path + ": not a standard MIDI file");
+        if (!WholeMidi(bytes)) throw data::FatalError(path + ": not a standard MIDI file, or not whole");
     } catch (const data::FatalError& e) {
         // One piece of music is not worth the game: it stays silent.
         std::fprintf(stderr, "zintari: %s; that music is silent\n", e.what());

@@ -1,12 +1,17 @@
 #include "data/files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +21,10 @@
 
 #include "game/state.h"
 
+#ifndef sigev_notify_thread_id  // glibc before 2.35 names it only so
+#define sigev_notify_thread_id _sigev_un._tid
+#endif
+
 namespace fs = std::filesystem;
 
 namespace data {
@@ -24,6 +33,7 @@ namespace {
 
 std::string programFolder = ".", userFolder = ".", tempFolder = ".";
 std::string createdTemp;
+int createdTempMark = -1;  // the lock that marks createdTemp as a live run's
 // The player's files that could not be read this run: saves leave them be.
 std::set<std::string> leftUnread;
 constexpr const char* LockFile = "saves.lock";
@@ -43,11 +53,40 @@ bool Present(const std::string& path) {
     throw WriteFailed(path + ": cannot be written: " + std::strerror(error), error);
 }
 
+// Each entry of folder, named without the folder; none when it cannot be listed.
+void ForEachEntry(const std::string& folder, const std::function<void(const std::string&)>& visit) {
+    std::error_code failed;
+    for (fs::directory_iterator it(folder, failed), end; !failed && it != end; it.increment(failed))
+        visit(it->path().filename().string());
+}
+
+// A save writes its scratch file and renames it within seconds, even on a
+// slow or network disk; one ten minutes old is a killed save's, and no
+// copy of the game can still be writing it.
+constexpr std::time_t StaleScratchSeconds = 10 * 60;
+constexpr const char* ScratchTail = ".part-";  // and six letters or digits
+
+// Removes the scratch files of path that saves killed before their rename
+// left behind, once they are stale.
+void SweepScratch(const std::string& path) {
+    const fs::path target(path);
+    const std::string folder = target.parent_path().string(), prefix = target.filename().string() + ScratchTail;
+    const std::time_t now = std::time(nullptr);
+    ForEachEntry(folder, [&](const std::string& name) {
+        const std::string scratch = Join(folder, name);
+        struct stat info;
+        if (name.size() == prefix.size() + 6 && name.starts_with(prefix) && ::lstat(scratch.c_str(), &info) == 0 &&
+            S_ISREG(info.st_mode) && now - info.st_mtime > StaleScratchSeconds)
+            ::unlink(scratch.c_str());
+    });
+}
+
 // Writes bytes whole to a new scratch file beside path, named after it, and
 // returns the scratch file's name. Each writer has a name of its own, so
 // two copies of the game saving at once never write into one file.
 std::string WriteScratch(const std::string& path, const std::string& bytes, Sync sync) {
-    std::string scratch = path + ".part-XXXXXX";
+    SweepScratch(path);
+    std::string scratch = path + ScratchTail + "XXXXXX";
     const int fd = ::mkstemp(scratch.data());
     if (fd < 0) CannotWrite(path, errno);
     bool written = ::fchmod(fd, 0644) == 0  // as any file the player makes, not mkstemp's private 0600
@@ -73,24 +112,56 @@ void LinkIntoPlace(const std::string& scratch, const std::string& path) {
     if (result != 0 && error != EEXIST) CannotWrite(path, error);
 }
 
+// How long a save waits for another copy's save: one takes milliseconds,
+// a second on a slow disk. A copy that holds the lock longer is stopped or
+// stuck, and this one gives its save up rather than freeze the game.
+constexpr auto SaveLockWait = std::chrono::seconds(3);
+
+// Takes the lock on fd; true when another copy held it all of SaveLockWait.
+// The wait blocks, so that the lock is had the moment the other copy lets
+// go (asking again now and then could miss every moment it is free, were
+// the other copy saving again and again); a timer of this thread's own
+// interrupts it every 100 ms with a signal that does nothing else, to look
+// at the clock.
+bool LockedOut(int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK) return false;
+    struct sigaction interrupts {};
+    interrupts.sa_handler = [](int) {};  // without SA_RESTART: the wait ends with EINTR
+    ::sigaction(SIGRTMIN, &interrupts, nullptr);
+    sigevent tick{};
+    tick.sigev_notify = SIGEV_THREAD_ID;
+    tick.sigev_signo = SIGRTMIN;
+    tick.sigev_notify_thread_id = ::gettid();
+    timer_t timer;
+    if (::timer_create(CLOCK_MONOTONIC, &tick, &timer) != 0) return true;
+    const itimerspec every{{0, 100'000'000}, {0, 100'000'000}};
+    ::timer_settime(timer, 0, &every, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + SaveLockWait;
+    bool out = false;
+    while (!out && ::flock(fd, LOCK_EX) != 0 && errno == EINTR) out = std::chrono::steady_clock::now() >= deadline;
+    ::timer_delete(timer);
+    return out;
+}
+
 // The advisory lock that keeps two copies' saves from interleaving, held
-// while the object lives. A lock that cannot be had (the folder cannot be
-// written) leaves the save to find out and say why.
+// while the object lives. A lock that cannot be had at all (the folder
+// cannot be written) leaves the save to find out and say why; one that
+// another copy holds past SaveLockWait leaves Busy().
 class SaveLock {
 public:
-    SaveLock() : fd_(::open(UserFile(LockFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
-        if (fd_ >= 0)
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-    }
+    SaveLock()
+        : fd_(::open(UserFile(LockFile).c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644)),
+          busy_(fd_ >= 0 && LockedOut(fd_)) {}
     ~SaveLock() {
         if (fd_ >= 0) ::close(fd_);
     }
     SaveLock(const SaveLock&) = delete;
     SaveLock& operator=(const SaveLock&) = delete;
+    bool Busy() const { return busy_; }
 
 private:
     int fd_;
+    bool busy_;
 };
 
 }  // namespace
@@ -111,12 +182,67 @@ std::string PlainFile(const std::string& relative) {
     return Join(tempFolder, flat);
 }
 
+namespace {
+
+// A run's temporary folder holds RunMark, locked for as long as the run
+// lives: the system lets go of the lock however the process ends, and no
+// process number is involved that another process could take over.
+constexpr const char* RunMark = "run.lock";
+constexpr const char* TempPrefix = "zintari-";
+// A folder without the mark is a run's that has only just made it, or one
+// of a game from before the mark: given an hour before it counts as left.
+constexpr std::time_t UnmarkedSeconds = 60 * 60;
+
+// Whether folder (a run's temporary folder, by its name) is left by a run
+// that is gone.
+bool LeftBehind(const std::string& folder, const struct stat& info) {
+    const int fd = ::open(Join(folder, RunMark).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT && std::time(nullptr) - info.st_mtime > UnmarkedSeconds;
+    const bool unlocked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return unlocked;
+}
+
+// Whether name is one MakeTempFolder makes: "zintari-" and six letters or
+// digits (not the tests' zintari-test-... and zintari-e2e-...).
+bool RunFolderName(const std::string& name) {
+    const size_t prefix = std::strlen(TempPrefix);
+    return name.size() == prefix + 6 && name.starts_with(TempPrefix) &&
+           std::all_of(name.begin() + long(prefix), name.end(), [](char c) { return std::isalnum(uint8_t(c)); });
+}
+
+// Removes the temporary folders in base of this user's runs that are gone
+// (killed, crashed), and nothing else: only real folders by the name the
+// game gives them.
+void SweepTempFolders(const std::string& base) {
+    ForEachEntry(base, [&](const std::string& name) {
+        const std::string folder = Join(base, name);
+        struct stat info;
+        const bool ours = RunFolderName(name) && ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+                          info.st_uid == ::geteuid();
+        if (ours && LeftBehind(folder, info)) {
+            std::error_code ignored;
+            fs::remove_all(folder, ignored);
+        }
+    });
+}
+
+}  // namespace
+
 std::string MakeTempFolder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/zintari-XXXXXX";
-    if (!mkdtemp(pattern.data())) throw FatalError("cannot create a temporary folder: " + Reason());
-    createdTemp = pattern;
-    return pattern;
+    const char* set = std::getenv("TMPDIR");
+    const std::string base = set && *set ? set : "/tmp";
+    std::string folder = base + "/" + TempPrefix + "XXXXXX";
+    if (!mkdtemp(folder.data())) throw FatalError("cannot create a temporary folder: " + Reason());
+    createdTemp = folder;
+    // Locked under another name first and then named as the mark, so no
+    // sweep ever sees the mark unlocked while this run lives.
+    const std::string mark = Join(folder, RunMark), unnamed = mark + ".new";
+    createdTempMark = ::open(unnamed.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (createdTempMark >= 0 && ::flock(createdTempMark, LOCK_EX | LOCK_NB) == 0)
+        ::rename(unnamed.c_str(), mark.c_str());
+    SweepTempFolders(base);
+    return folder;
 }
 
 void RemoveTempFolder() {
@@ -124,6 +250,8 @@ void RemoveTempFolder() {
     std::error_code ignored;
     fs::remove_all(createdTemp, ignored);
     createdTemp.clear();
+    if (createdTempMark >= 0) ::close(createdTempMark);
+    createdTempMark = -1;
 }
 
 bool FileExists(const std::string& path) {
@@ -160,6 +288,11 @@ std::string ReadWholeFile(const std::string& path, size_t limit) {
         bytes.append(chunk, size_t(n));
     }
     ::close(fd);
+    return bytes;
+}
+
+std::string TextOnly(std::string bytes, const std::string& path) {
+    if (bytes.find('\0') != std::string::npos) throw FatalError(path + ": not a text file");
     return bytes;
 }
 
@@ -229,6 +362,11 @@ SaveResult SaveToDisk(const std::string& relative, const std::string& plainName,
         return {"file unreadable"};
     }
     const SaveLock lock;
+    if (lock.Busy()) {
+        std::fprintf(stderr, "zintari: not saved: another copy of the game has been saving for %d s; the previous %s is kept\n",
+                     int(SaveLockWait.count()), path.c_str());
+        return {"another copy is saving"};
+    }
     std::optional<std::string> text;
     try {
         if (Present(path)) {
@@ -244,6 +382,9 @@ SaveResult SaveToDisk(const std::string& relative, const std::string& plainName,
         if (!text) text = merge(nullptr);
     } catch (const Damaged&) {  // empty: nothing to keep from it
         text = merge(nullptr);
+    } catch (const WriteFailed& e) {  // its plain copy, in the temporary folder
+        std::fprintf(stderr, "zintari: not saved: %s; the previous %s is kept\n", e.what(), path.c_str());
+        return {TroubleOf(e.error)};
     } catch (const FatalError& e) {
         std::fprintf(stderr, "zintari: not saved: %s; the file is left as it is\n", e.what());
         return {"file unreadable"};
@@ -288,13 +429,16 @@ void LoadUserFile(const std::string& relative, const std::string& plainName, boo
         return;
     }
     const std::string path = UserFile(relative);
-    auto load = [&](const std::string& from) {
+    // A load that only checks is not logged: a replay gives back each load once.
+    auto load = [&](const std::string& from, bool logged = true) {
         const std::string text = PlainCopy(from, plainName, PlayerFileLimit).Contents();
         if (!parse(text)) throw Damaged(from + ": not " + what);
-        if (fileLog) fileLog->Loaded(relative, text);
+        if (fileLog && logged) fileLog->Loaded(relative, text);
     };
     std::string trouble;
     try {
+        // A shipped file that cannot serve is never copied in: it stops the game below.
+        if (!Present(path)) load(ProgramFile(relative), false);
         SeedUserFile(relative);
         load(path);
         return;
@@ -317,12 +461,13 @@ void LoadUserFile(const std::string& relative, const std::string& plainName, boo
     }
     // Not the file's fault, or nothing to be done about it: the player's
     // file stays as it is and the shipped one serves this run; a later save
-    // puts a file where there is none.
+    // puts a file where there is none. A shipped one that cannot serve
+    // either stops the game, with its own line alone.
+    load(ProgramFile(relative));
     const bool there = Present(path);
     std::fprintf(stderr, "zintari: %s; %sthe shipped one is used for now\n", trouble.c_str(),
                  there ? "the file is left as it is and " : "");
     if (there) leftUnread.insert(path);
-    load(ProgramFile(relative));
 }
 
 std::string SetAside(const std::string& path) {

@@ -108,6 +108,10 @@ struct Missing : FatalError {
 // a link that loops, larger than limit, cannot be read and the system's
 // reason.
 std::string ReadWholeFile(const std::string& path, size_t limit);
+// The bytes of a file that must be text, path naming it: a binary file (a
+// NUL in it) throws FatalError ("name: not a text file"), so that it is
+// said once and not line by line.
+std::string TextOnly(std::string bytes, const std::string& path);
 // Writes all of bytes to fd, going on after an interrupted write; false,
 // with errno set, when the system refuses.
 bool WriteAll(int fd, const std::string& bytes);

@@ -68,7 +68,8 @@ void KeepPreferencesInRange() {
     // The rotation mode has no range: 0 turns colours, any other value blocks.
     for (const Option& o : options)
         if (o.value < o.low || o.value > o.high) {
-            std::fprintf(stderr, "zintari: preferences: %s %d is out of range; using %d\n", o.name, o.value, o.fallback);
+            std::fprintf(stderr, "zintari: %s: %s %d is out of range; using %d\n", UserFile(PrefsFile).c_str(), o.name,
+                         o.value, o.fallback);
             o.value = uint8_t(o.fallback);
         }
 }

@@ -54,8 +54,9 @@ Surface CarriedPicture(const std::string& name) {
 }
 
 Surface LoadScrambledPicture(const std::string& name) {
-    const data::PlainCopy plain(data::ProgramFile("graphs/" + name + ".znd"), "graphs/" + name + ".jpg", data::ShippedFileLimit);
-    return LoadPictureFile(plain.Path());
+    const std::string path = data::ProgramFile("graphs/" + name + ".znd");
+    const std::string bytes = data::PlainCopy(path, "graphs/" + name + ".jpg", data::ShippedFileLimit).Contents();
+    return DecodePicture(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), path);
 }
 
 void InitDisplay() {

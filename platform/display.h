@@ -40,10 +40,9 @@ void ScreenChanged();
 // The parts of the screen changed since the window last showed them.
 extern DirtyRegion ScreenChanges;
 
-// Pictures: a carried one by name, or a JPEG/PNG/BMP file.
+// Pictures: a carried one by name, or a shipped one.
 Surface CarriedPicture(const std::string& name);
-Surface LoadPictureFile(const std::string& path);
-// Unscrambles graphs/<name>.znd, loads the plain JPEG and deletes it.
+// Unscrambles graphs/<name>.znd through its plain copy and decodes the JPEG.
 Surface LoadScrambledPicture(const std::string& name);
 
 }  // namespace platform

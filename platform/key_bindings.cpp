@@ -200,7 +200,7 @@ KeyBindings LoadKeyBindings(const std::string& path) {
     if (path.empty()) return UsualBindings();
     std::string text;
     try {
-        text = data::ReadWholeFile(path, data::KeysFileLimit);
+        text = data::TextOnly(data::ReadWholeFile(path, data::KeysFileLimit), path);
     } catch (const data::Missing&) {
         return UsualBindings();
     } catch (const data::FatalError& e) {

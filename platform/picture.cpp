@@ -4,9 +4,12 @@
 #include <SDL2/SDL_image.h>
 #include <SDL2/SDL_ttf.h>
 
+#include <cstring>
 #include <list>
 #include <memory>
+#include <optional>
 #include <unordered_map>
+#include <utility>
 
 #include "data/files.h"
 #include "platform/display.h"
@@ -30,13 +33,48 @@ Surface FromSdl(SDL_Surface* loaded, const std::string& what) {
     return s;
 }
 
+// The most pixels a picture may have: far beyond the game's 640x480 screen,
+// far below what would hurt the machine.
+constexpr int64_t MaxPicturePixels = 2048 * 2048;
+
+// The width and height a PNG or JPEG file's header gives (nothing for any
+// other file), read before anything is decoded: a damaged header saying
+// 8000x8000 took 396 MB.
+std::optional<std::pair<int64_t, int64_t>> HeaderSize(const unsigned char* b, size_t n) {
+    const auto be = [b](size_t at, int bytes) {
+        int64_t v = 0;
+        for (int i = 0; i < bytes; ++i) v = v << 8 | b[at + size_t(i)];
+        return v;
+    };
+    if (n >= 24 && std::memcmp(b, "\x89PNG\r\n\x1a\n", 8) == 0 && std::memcmp(b + 12, "IHDR", 4) == 0)
+        return std::pair(be(16, 4), be(20, 4));
+    if (n < 2 || b[0] != 0xFF || b[1] != 0xD8) return std::nullopt;
+    // A JPEG: segments of marker and length up to the frame header (SOF0
+    // to SOF15: markers C0 to CF but C4, C8 and CC).
+    for (size_t i = 2; i + 9 <= n && b[i] == 0xFF;) {
+        const int marker = b[i + 1];
+        if (marker == 0xFF) {
+            ++i;  // fill
+            continue;
+        }
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
+            return std::pair(be(i + 7, 2), be(i + 5, 2));
+        i += 2 + size_t(be(i + 2, 2));
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 Surface DecodePicture(const unsigned char* bytes, size_t size, const std::string& what) {
+    const auto header = HeaderSize(bytes, size);
+    if (!header) throw data::FatalError(what + ": not a JPEG or PNG picture");
+    const auto [width, height] = *header;
+    if (width > MaxPicturePixels || height > MaxPicturePixels || width * height > MaxPicturePixels)
+        throw data::FatalError(what + ": a picture of " + std::to_string(width) + "x" + std::to_string(height) +
+                               ", more than the game can take");
     return FromSdl(IMG_Load_RW(SDL_RWFromConstMem(bytes, int(size)), 1), what);
 }
-
-Surface LoadPictureFile(const std::string& path) { return FromSdl(IMG_Load(path.c_str()), path); }
 
 namespace {
 

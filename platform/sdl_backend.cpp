@@ -1,9 +1,12 @@
 #include "platform/sdl_backend.h"
 
 #include <SDL2/SDL.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -49,11 +52,27 @@ std::optional<Rect> NameFieldBox() {
 }
 
 // The player's own files: the keys and the controllers' layouts, and where
-// the window was.
-std::string ConfigFile(const char* name) {
+// the window was. A config folder that is there but cannot be looked into
+// is said once for both its files, and gives "": nothing to read.
+std::string ConfigFolder() {
     const std::string folder = XdgFolder("XDG_CONFIG_HOME", ".config");
-    return folder.empty() ? "" : folder + "/" + name;
+    if (folder.empty()) return folder;
+    std::string why;
+    struct stat info;
+    if (::stat(folder.c_str(), &info) != 0) {
+        if (errno == ENOENT) return folder;
+        why = std::strerror(errno);
+    } else if (!S_ISDIR(info.st_mode)) {
+        why = "not a folder";
+    } else if (::access(folder.c_str(), X_OK) != 0) {
+        why = std::strerror(errno);
+    }
+    if (why.empty()) return folder;
+    std::fprintf(stderr, "zintari: %s: cannot be read: %s; the usual keys and pads serve\n", folder.c_str(),
+                 why.c_str());
+    return "";
 }
+std::string ConfigFile(const std::string& folder, const char* name) { return folder.empty() ? "" : folder + "/" + name; }
 std::string StateFile() {
     const std::string folder = XdgFolder("XDG_STATE_HOME", ".local/state");
     return folder.empty() ? "" : folder + "/window";
@@ -73,7 +92,9 @@ std::vector<Rect> UsableAreas() {
 void AddControllerMappings(const std::string& path) {
     if (path.empty()) return;
     try {
-        const std::string text = data::ReadWholeFile(path, data::ControllerDbLimit);
+        std::string text = data::TextOnly(data::ReadWholeFile(path, data::ControllerDbLimit), path);
+        if (text.empty()) return;  // SDL would call it an invalid stream
+        std::replace(text.begin(), text.end(), '\r', '\n');  // SDL reads only lines ended by LF
         if (SDL_GameControllerAddMappingsFromRW(SDL_RWFromConstMem(text.data(), int(text.size())), 1) < 0)
             std::fprintf(stderr, "zintari: %s: %s\n", path.c_str(), SDL_GetError());
     } catch (const data::Missing&) {
@@ -102,7 +123,8 @@ public:
             SDL_Quit();
             throw data::FatalError("no display: the display in DISPLAY or WAYLAND_DISPLAY cannot be opened");
         }
-        keys_ = GameKeys(LoadKeyBindings(ConfigFile("keys.conf")));
+        const std::string config = ConfigFolder();
+        keys_ = GameKeys(LoadKeyBindings(ConfigFile(config, "keys.conf")));
         // A window nobody sees (offscreen, dummy: the tests) leaves the
         // player's window as it was.
         keepsPlace_ = driver != "offscreen" && driver != "dummy";
@@ -116,7 +138,7 @@ public:
         SDL_StopTextInput();
         // Controllers are optional: without the subsystem the keyboard serves.
         // The player's gamecontrollerdb.txt names pads that SDL does not know.
-        if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0) AddControllerMappings(ConfigFile("gamecontrollerdb.txt"));
+        if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0) AddControllerMappings(ConfigFile(config, "gamecontrollerdb.txt"));
         // For measurements only: a yield that never sleeps, as a baseline.
         const char* spin = std::getenv("ZINTARI_YIELD_SPINS");
         spins_ = spin && *spin == '1';

@@ -32,8 +32,8 @@ namespace {
 
 std::array<std::string, HelpLines> ReadHelp() {
     try {
-        const data::PlainCopy plain(data::ProgramFile("qhelp.znd"), "qhelp.txt", data::ShippedFileLimit);
-        return ParseHelp(plain.Contents());
+        const std::string path = data::ProgramFile("qhelp.znd");
+        return ParseHelp(data::TextOnly(data::PlainCopy(path, "qhelp.txt", data::ShippedFileLimit).Contents(), path));
     } catch (const data::FatalError& e) {
         std::fprintf(stderr, "zintari: %s; the help stays blank\n", e.what());
         return {};

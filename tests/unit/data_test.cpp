@@ -1,7 +1,9 @@
 // The player's files and the best players: preferences, the scores table
 // and its file, name entry, the best players screen, and the help reader.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -275,6 +277,25 @@ void FillDisk(const std::string& folder) {
     ::close(fd);
 }
 
+// Another copy of the game in the middle of a save: a process that holds
+// the save lock in folder until it is killed.
+pid_t HoldSaveLock(const std::string& folder) {
+    int ready[2];
+    if (::pipe(ready) != 0) return 0;
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = ::open((folder + "/saves.lock").c_str(), O_RDWR | O_CREAT, 0644);
+        if (::flock(fd, LOCK_EX) == 0 && ::write(ready[1], "", 1) == 1)
+            for (;;) ::pause();
+        _exit(1);
+    }
+    char held = 1;
+    EXPECT_EQ(::read(ready[0], &held, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    return child;
+}
+
 // Whether no save left its scratch file behind.
 ::testing::AssertionResult NoScratchLeft(const std::string& folder) {
     for (const auto& file : fs::directory_iterator(folder))
@@ -301,6 +322,7 @@ TEST_F(Data, AFailedSaveIsSaidOnTheScreenAndTheFilesKeepWhatTheyHeld) {
         data::Preferences("load");
         data::LoadScores();
     };
+    pid_t holder = 0;  // another copy, saving meanwhile
     const std::vector<Fault> faults = {
         {"saved", "", {}, {}},
         {"old scratch name taken", "",
@@ -309,6 +331,13 @@ TEST_F(Data, AFailedSaveIsSaidOnTheScreenAndTheFilesKeepWhatTheyHeld) {
          [](const std::string& folder) { ASSERT_TRUE(MountSmallDisk(folder)) << "mounting a tmpfs is not allowed here"; },
          FillDisk},
         {"unreadable", "file unreadable", {}, unreadable},
+        // The plain copies of the files are made in the temporary folder.
+        {"temporary folder full", "disk full",
+         [&](const std::string&) { ASSERT_TRUE(MountSmallDisk(tempDir)) << "mounting a tmpfs is not allowed here"; },
+         [&](const std::string&) { FillDisk(tempDir); }},
+        // Stopped in the middle of a save (Ctrl+Z), say: this one gives up
+        // after a few seconds.
+        {"another copy saving", "another copy is saving", {}, [&](const std::string& folder) { holder = HoldSaveLock(folder); }},
     };
     for (const Fault& f : faults) {
         SCOPED_TRACE(f.name);
@@ -326,6 +355,7 @@ TEST_F(Data, AFailedSaveIsSaidOnTheScreenAndTheFilesKeepWhatTheyHeld) {
         const std::string prefs = held("/prefs.znd"), scores = held("/scores.znd");
         const bool fails = !f.trouble.empty();
         const std::string said = "Not saved: " + f.trouble;
+        EXPECT_TRUE(test::Between(platform::TextWidth(said), 1, 600)) << said;  // clear of the screen's edges
 
         testing::internal::CaptureStderr();
         Difficulty = 3;
@@ -350,6 +380,8 @@ TEST_F(Data, AFailedSaveIsSaidOnTheScreenAndTheFilesKeepWhatTheyHeld) {
         EXPECT_EQ(held("/scores.znd") == scores, fails);
         EXPECT_TRUE(NoScratchLeft(folder));
         if (f.name == "disk full") ::umount2(folder.c_str(), MNT_DETACH);
+        if (f.name == "temporary folder full") ::umount2(tempDir.c_str(), MNT_DETACH);
+        if (holder) ::kill(holder, SIGKILL), ::waitpid(std::exchange(holder, 0), nullptr, 0);
     }
     EXPECT_TRUE(fs::is_empty(tempDir));
 }
@@ -400,6 +432,107 @@ TEST_F(Data, NamesThatCannotBeLookedAtOrMadeStopNothing) {
     EXPECT_NE(said.find("zintari: cannot make /proc/version/zintari: Not a directory; nothing is kept this run\n"),
               std::string::npos)
         << said;
+}
+
+// Sets the time a name (not what a link points to) was last changed to
+// minutes ago.
+void Age(const std::string& path, int minutes) {
+    const timespec then[2] = {{std::time(nullptr) - 60 * minutes, 0}, {std::time(nullptr) - 60 * minutes, 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), then, AT_SYMLINK_NOFOLLOW);
+}
+
+// A save removes the scratch files of its file that saves killed before
+// their rename left behind, once they are stale; never a young one,
+// another copy's save under way, nor anything else.
+TEST_F(Data, ASaveRemovesItsFilesStaleScratchFilesAndNothingElse) {
+    struct Entry {
+        std::string name;
+        int minutes;  // old
+        bool removed;
+    };
+    const std::vector<Entry> entries = {
+        {"prefs.znd.part-Ab3xY9", 11, true},     // a killed save's
+        {"prefs.znd.part-Young1", 1, false},     // a save under way
+        {"prefs.znd.part-short", 11, false},     // not a name a save makes
+        {"prefs.znd.part-Link99", 11, false},    // a link, not a scratch file
+        {"scores.znd.part-Ab3xY9", 11, false},   // the scores' save sweeps it
+        {"myprefs.znd.part-Ab3xY9", 11, false},  // not the game's
+    };
+    data::Preferences("load");
+    for (const Entry& e : entries) {
+        const std::string path = userDir + "/" + e.name;
+        e.name.ends_with("Link99") ? fs::create_symlink("prefs.znd", path) : data::WriteFileAtomically(path, "x");
+        Age(path, e.minutes);
+    }
+    EXPECT_TRUE(data::Preferences("save"));
+    for (const Entry& e : entries) EXPECT_EQ(fs::exists(fs::symlink_status(userDir + "/" + e.name)), !e.removed) << e.name;
+}
+
+// A run that is gone (killed, crashed) leaves its temporary folder in
+// $TMPDIR: the next start-up removes it. Never a live run's, one just made
+// and not yet marked, the tests' own, another user's, or anything but a
+// folder named as the game names them.
+TEST_F(Data, StartUpRemovesTheTemporaryFoldersOfRunsThatAreGoneAndNothingElse) {
+    const std::string base = userDir + "/tmp", tmpdir = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    fs::create_directory(base);
+    setenv("TMPDIR", base.c_str(), 1);
+    // Copies of the game that made their folders as start-up does.
+    const auto copy = [] {
+        int made[2];
+        EXPECT_EQ(::pipe(made), 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            const std::string folder = data::MakeTempFolder();
+            if (::write(made[1], folder.data(), folder.size()) == ssize_t(folder.size()))
+                for (;;) ::pause();
+            _exit(1);
+        }
+        char folder[4096] = {};
+        EXPECT_GT(::read(made[0], folder, sizeof folder - 1), 0);
+        ::close(made[0]), ::close(made[1]);
+        return std::pair(child, std::string(folder));
+    };
+    const auto end = [](pid_t copy) { ::kill(copy, SIGKILL), ::waitpid(copy, nullptr, 0); };
+    const auto [live, liveFolder] = copy();
+    const auto [killed, killedFolder] = copy();
+    end(killed);
+    struct Other {
+        std::string name;
+        std::function<void(const std::string& path)> make;
+        bool removed;
+    };
+    const auto folder = [](int minutes) {
+        return [=](const std::string& path) { fs::create_directory(path), Age(path, minutes); };
+    };
+    const std::vector<Other> others = {
+        {"zintari-Old0ne", folder(61), true},    // unmarked: a killed run of a game from before the mark
+        {"zintari-Fresh1", folder(1), false},    // unmarked: a run between making its folder and marking it
+        {"zintari-test-Ab12Cd", folder(61), false},
+        {"zintari-e2e-ab12cd34", folder(61), false},
+        {"zintari-Link01",
+         [&](const std::string& path) {
+             folder(61)(userDir + "/elsewhere");
+             fs::create_directory_symlink(userDir + "/elsewhere", path), Age(path, 61);
+         },
+         false},
+        {"zintari-Nobody", [&](const std::string& path) { folder(61)(path), ::lchown(path.c_str(), 65534, 65534); }, false},
+        {"zintari-File01", [](const std::string& path) { data::WriteFileAtomically(path, ""), Age(path, 61); }, false},
+        {"zintari-ab.cde", folder(61), false},
+    };
+    for (const Other& o : others) o.make(base + "/" + o.name);
+
+    const std::string own = data::MakeTempFolder();
+    EXPECT_TRUE(fs::is_directory(own));
+    EXPECT_TRUE(fs::is_directory(liveFolder));
+    EXPECT_FALSE(fs::exists(killedFolder));
+    for (const Other& o : others) EXPECT_EQ(fs::exists(fs::symlink_status(base + "/" + o.name)), !o.removed) << o.name;
+    EXPECT_TRUE(fs::is_directory(userDir + "/elsewhere"));  // the link's
+    end(live);
+    data::RemoveTempFolder();
+    data::MakeTempFolder();  // the next start-up
+    EXPECT_FALSE(fs::exists(liveFolder));
+    data::RemoveTempFolder();
+    tmpdir.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", tmpdir.c_str(), 1);
 }
 
 // Two copies of the game saving at once, 1,000 times each: every read of
