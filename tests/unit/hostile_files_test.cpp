@@ -284,7 +284,10 @@ protected:
                 return 1;
             }
         case Reader::WindowFile: platform::LoadWindowPlace(c.path); return 0;
-        case Reader::Check: return replay::CheckReplay(c.path, test::GameDir(), "");
+        case Reader::Check: {
+            const std::optional<replay::Recording> recording = replay::OpenReplay(c.path, test::GameDir());
+            return recording ? replay::CheckReplay(*recording) : 1;
+        }
         }
         return 4;
     }
