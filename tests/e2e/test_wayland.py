@@ -1,4 +1,5 @@
-"""The game as a native Wayland client of weston (nested in the X server, kiosk-shell, two outputs): the main
+"""The game as a native Wayland client of weston (nested in the X server, kiosk-shell, two outputs of 960x600,
+where the picture lies scaled 1.25 times between black bars): the main
 menu, its marker moved; level 1 from the level select, its piece moved and dropped; paused when another client,
 on the second output, takes the focus; F11 to a window and back to full screen, as the protocol shows; the exit
 question answered Y, then Exit. No word from libdecor on the game's output: its decoration plugin is installed.
@@ -27,7 +28,7 @@ def quiet(game):
 
 
 def journey():
-    game = harness.WaylandGame("wayland", outputs=2, levels=LEVELS)
+    game = harness.WaylandGame("wayland", output=(960, 600), outputs=2, levels=LEVELS)
     game.env["WAYLAND_DEBUG"] = "client"
     with game:
         game.menu()
