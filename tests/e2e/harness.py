@@ -467,7 +467,7 @@ class WaylandGame(Game):
         for i in range(1, self.outputs):
             self.run("xdotool", "windowmove", "--sync", self.output_window(i), str(i * self.output_size[0]), "0")
         # The pointer on the first output: kiosk-shell puts a new window where it is, and keys go to that output.
-        self.run("xdotool", "mousemove", "--sync", str(self.output_size[0] // 2), str(self.output_size[1] // 2))
+        self.run("xdotool", "mousemove", str(self.output_size[0] // 2), str(self.output_size[1] // 2))
 
     def output_window(self, number):
         """The X window of one of weston's outputs, or None."""

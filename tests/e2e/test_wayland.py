@@ -1,9 +1,9 @@
-"""The game as a native Wayland client of weston (nested in the X server, kiosk-shell, two outputs of 960x600,
-where the picture lies scaled 1.25 times between black bars): the main
-menu, its marker moved; level 1 from the level select, its piece moved and dropped; paused when another client,
-on the second output, takes the focus; F11 to a window and back to full screen, as the protocol shows; the exit
-question answered Y, then Exit. No word from libdecor on the game's output: its decoration plugin is installed.
-The window file left there is taken without a complaint by the next start on Wayland and on X11."""
+"""The game as a native Wayland client of weston (nested in the X server, kiosk-shell, two outputs of
+960x600, where the picture lies scaled 1.25 times between black bars): the main menu, its marker moved; level 1
+from the level select, its piece moved and dropped; paused when another client, on the second output, takes the
+focus; F11 to a window and back to full screen, as the protocol shows; the exit question answered Y, then Exit.
+No word from libdecor on the game's output: its decoration plugin is installed. The window file left there is
+taken without a complaint by the next start on Wayland and on X11."""
 import os
 import re
 
