@@ -475,13 +475,10 @@ class WaylandGame(Game):
         found = [line.split()[0] for line in self.run("xwininfo", "-root", "-children").splitlines() if title in line]
         return found[0] if found else None
 
-    def wayland_env(self):
+    def game_env(self):
         env = dict(self.env, WAYLAND_DISPLAY=self.SOCKET, XDG_RUNTIME_DIR=self.runtime, SDL_VIDEODRIVER="wayland")
         env.pop("DISPLAY", None)
         return env
-
-    def game_env(self):
-        return self.wayland_env()
 
     def find_window(self):
         """The first output's window once the game shows a picture in it."""
@@ -491,7 +488,7 @@ class WaylandGame(Game):
 
     def other_client(self):
         """Starts a client that kiosk-shell shows on the second output and focuses; stop it with terminate()."""
-        return self.spawn([self.OTHER_CLIENT[0]], env=self.wayland_env(), stderr=self.logfile("other-client"))
+        return self.spawn([self.OTHER_CLIENT[0]], env=self.game_env(), stderr=self.logfile("other-client"))
 
     def close(self):
         """Ends the game as a session that ends does (kiosk-shell has no key that closes a window): SIGTERM,
