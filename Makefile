@@ -2,23 +2,33 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build play package repro test unit e2e replays bench fuzz fuzz-build soak clean
+.PHONY: all setup setup-play configure configure-play build play package repro test unit e2e replays bench fuzz fuzz-build soak clean
 
 all: build
 
+# The Debian packages: those building and playing take (setup-play), or
+# those and what the tests, the benchmarks, the fuzzing build and the
+# package take besides (setup).
+setup-play:
+	@scripts/setup.sh play
 setup:
-	@scripts/setup.sh
+	@scripts/setup.sh test
 
-# Configured after the packages are in, even under make -j.
-$(BUILD)/build.ninja: | setup
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
-
-configure: setup $(BUILD)/build.ninja
+# Configured after the packages are in, even under make -j, and again each
+# time (a second or two): GoogleTest installed since the last time brings the
+# unit tests in.
+CONFIGURE = cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+configure-play: setup-play
+	$(CONFIGURE)
+configure: setup
+	$(CONFIGURE)
 
 build: configure
 	cmake --build $(BUILD)
 
-play: build
+# The game and its data alone: no unit tests, sanitizer builds or benchmarks.
+play: configure-play
+	cmake --build $(BUILD) --target zintari
 	./$(BUILD)/game/zintari
 
 # The Debian package, $(BUILD)/zintari_1.0.0-1_amd64.deb: the game and its

@@ -9,7 +9,13 @@ On a 640x480 screen (one screen pixel per game pixel) and on a 1280x960 one
 ZINTARI_YIELD_SPINS=1 (its yield never sleeps: the baseline of a loop that
 spins) and the game on SDL's software renderer (SDL_RENDER_DRIVER=software:
 the renderer, as on Wayland or a 16-bit display, instead of the window's
-own surface); on a 3840x2160 screen the normal game alone. With --before,
+own surface); on a 3840x2160 screen the normal game alone. At the first
+two sizes it also runs the game on Wayland, as a client of weston nested in
+the X server with an output of that size (see harness.WaylandGame), where
+SDL 2.26 gives a window no surface of its own and the game draws through a
+renderer: the one SDL picks, OpenGL ES 2 and SDL's software renderer (which
+draws into a surface that SDL keeps through OpenGL there); without weston
+those runs are skipped and said to be. With --before,
 another build of the game (say, of the main branch) runs as the normal one
 does on each screen, in the same run and under the same load. Each run
 walks with real keys to the main menu, into level 1 while a piece falls,
@@ -19,7 +25,8 @@ reads over a few seconds of wall time the game process's utime + stime from
 voluntary context switches from /proc/<pid>/task/<pid>/status (how often it
 went to sleep and woke up). The resident memory is read on the menu and in
 play: VmRSS, split into anonymous, file-backed and shared memory (the
-window's surface, shared with the X server), with the largest parts of
+window's surface, shared with the X server; on Wayland the buffers
+shared with weston), with the largest parts of
 /proc/<pid>/smaps, and whether an OpenGL library is mapped.
 
 Start-up is timed from just before the process is spawned until the credit
@@ -47,7 +54,10 @@ GOAL_PLAY_ABOVE_MENU_MIB = 2.0
 GL_LIBRARIES = ("libGL", "libLLVM", "swrast_dri")
 SCREENS = [(640, 480), (1280, 960), (3840, 2160)]
 RUNS = [("normal", {}), ("ZINTARI_YIELD_SPINS=1", {"ZINTARI_YIELD_SPINS": "1"}),
-        ("SDL_RENDER_DRIVER=software", {"SDL_RENDER_DRIVER": "software"})]
+        ("SDL_RENDER_DRIVER=software", {"SDL_RENDER_DRIVER": "software"}),
+        # A Wayland session: the game as a client of weston, drawing through a renderer.
+        ("wayland", {}), ("wayland SDL_RENDER_DRIVER=opengles2", {"SDL_RENDER_DRIVER": "opengles2"}),
+        ("wayland SDL_RENDER_DRIVER=software", {"SDL_RENDER_DRIVER": "software"})]
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 CREDIT = "This game was created by Doran Velisk."
 # Level 30 made trivial (wild bars, one line to clear), reached from level 25.
@@ -134,13 +144,17 @@ def describe_memory(mem):
         split(rss), ", ".join("%s %.1f" % kv for kv in groups[:8]), ", ".join(gl) or "none")
 
 
-def measure(exe, screen, env, seconds, log):
-    """One run on a screen of the given size: the start-up time, the CPU use
-    on the menu, in play and in the finale, and the memory on the menu and
-    in play. Returns a dict of figures."""
+def measure(exe, screen, env, seconds, log, wayland=False):
+    """One run on a screen of the given size, under openbox or, wayland true,
+    as a Wayland client of weston with an output of that size: the start-up
+    time, the CPU use on the menu, in play and in the finale, and the memory
+    on the menu and in play. Returns a dict of figures."""
     figures = {}
     harness.EXE = exe
-    game = harness.Game("bench", screen=screen, prefs=dict(unlocked=30), levels=LEVELS)
+    if wayland:
+        game = harness.WaylandGame("bench", output=screen, prefs=dict(unlocked=30), levels=LEVELS)
+    else:
+        game = harness.Game("bench", screen=screen, prefs=dict(unlocked=30), levels=LEVELS)
     game.env.update(env)
     started = time.monotonic()
     with game:
@@ -200,15 +214,21 @@ def main():
         print(text, flush=True)
 
     load_before = os.getloadavg()
-    results = {}
+    results, skipped = {}, None
     for screen in SCREENS:
         runs = [(name, exe, env) for name, env in RUNS if name == "normal" or screen[0] < 3840]
         if before:
             runs.append(("before", before, {}))
         for name, path, env in runs:
             key = "%dx%d %s" % (screen[0], screen[1], name)
+            if name.startswith("wayland") and skipped:
+                continue
             log("%s run (%s):" % (key, path))
-            results[key] = measure(path, screen, env, seconds, log)
+            try:
+                results[key] = measure(path, screen, env, seconds, log, name.startswith("wayland"))
+            except harness.Skipped as why:
+                skipped = "the Wayland runs are skipped: %s" % why
+                log(skipped)
     load_after = os.getloadavg()
 
     print()
@@ -229,6 +249,8 @@ def main():
         menu, play = f["menu memory"][0], f["play memory"][0]
         print("%-36s %26s %26s %8.1f  %s" % (name, split(menu), split(play), play["total"] - menu["total"],
                                             ", ".join(f["menu memory"][2]) or "none"))
+    if skipped:
+        print(skipped)
     print("load average %.2f before, %.2f after; %d cores" % (load_before[0], load_after[0], os.cpu_count()))
     missed = []
     for name, f in results.items():

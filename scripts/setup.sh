@@ -1,16 +1,37 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Zintari needs to build, test and play,
-# skipping what is already there.
+# setup.sh [play|test] [--list]: installs the Debian packages Zintari needs,
+# skipping what is already there. "play" is what building the game and
+# playing it take; "test" (the default) adds what the tests, the benchmarks,
+# the fuzzing build and the package take. --list prints the packages instead.
 set -euo pipefail
 
-packages=(
+play=(
   g++ cmake ninja-build pkg-config make
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfluidsynth-dev zlib1g-dev
   fonts-dejavu-core fonts-dejavu-extra timgm6mb-soundfont
+  libdecor-0-plugin-1-cairo  # the window's title bar on Wayland
+)
+tests=(
   libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-  python3 xvfb openbox xdotool xclip x11-utils imagemagick
+  python3 xvfb openbox xdotool xclip x11-utils imagemagick weston
   desktop-file-utils appstream dpkg-dev file lintian man-db
 )
+
+set_name=test
+list=false
+for arg in "$@"; do
+  case $arg in
+    play|test) set_name=$arg ;;
+    --list) list=true ;;
+    *) echo "setup: unknown argument $arg; use: setup.sh [play|test] [--list]" >&2; exit 2 ;;
+  esac
+done
+packages=("${play[@]}")
+[ "$set_name" = test ] && packages+=("${tests[@]}")
+if $list; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -236,7 +236,8 @@ class Game:
         options.setdefault("stdin", subprocess.DEVNULL)
         options.setdefault("stdout", subprocess.DEVNULL)
         options.setdefault("stderr", subprocess.DEVNULL)
-        proc = subprocess.Popen(args, env=self.env, preexec_fn=_die_with_parent, **options)
+        options.setdefault("env", self.env)
+        proc = subprocess.Popen(args, preexec_fn=_die_with_parent, **options)
         self.procs.append(proc)
         return proc
 
@@ -252,6 +253,11 @@ class Game:
         return self
 
     def start(self):
+        self.start_x_server()
+        self.start_desktop()
+        self.launch(*self.args)
+
+    def start_x_server(self):
         for _ in range(20):  # a display number at random, not one that another harness may have just closed
             read, write = os.pipe()
             self.spawn(["Xvfb", ":%d" % random.randint(100, 9999), "-displayfd", str(write), "-fbdir", self.tmp,
@@ -262,6 +268,9 @@ class Game:
                 self.env["DISPLAY"] = ":" + f.readline().strip()
             if self.env["DISPLAY"] != ":":
                 break
+
+    def start_desktop(self):
+        """The window manager, and the clipboard's owner."""
         for attempt in range(3):  # on a loaded machine openbox has been seen not to come up: start it again
             wm = self.spawn(["openbox", "--sm-disable"], stderr=self.logfile("openbox"))
             try:
@@ -279,20 +288,23 @@ class Game:
             clip.stdin.close()
             wait_until(lambda: self.run("xclip", "-o", "-selection", "clipboard") == self.clipboard, 30,
                        "the clipboard to hold the phrase")
-        self.launch(*self.args)
 
     def launch(self, *args):
         """Starts the game (again, once the last one has ended) and waits for its window."""
-        self.game = self.spawn([self.exe, *args], stdout=self.logfile("game"), stderr=subprocess.STDOUT)
+        self.game = self.spawn([self.exe, *args], env=self.game_env(), stdout=self.logfile("game"),
+                               stderr=subprocess.STDOUT)
         self.window = wait_until(self.find_window, 30, "the game's window with the focus")
         self.frame = self.geometry()
 
+    def game_env(self):
+        return self.env
+
     def __exit__(self, kind, error, trace):
-        if kind is not None:
+        if kind is not None and not issubclass(kind, Skipped):
             path = os.path.join(BUILD, "e2e-failure-%s.png" % self.name)
             if os.path.exists(self.fb()) and subprocess.run(["convert", "xwd:" + self.fb(), path]).returncode == 0:
                 print("the screen at the failure: " + path)
-            for name in ("xvfb", "openbox", "game"):
+            for name in ("xvfb", "openbox", "weston", "game"):
                 print("--- %s (%s) ---\n%s" % (name, self.env.get("DISPLAY"), self.output(name)[-3000:]))
         for proc in reversed(self.procs):
             proc.terminate()
@@ -412,11 +424,91 @@ class Game:
         self.until(lambda: self.shows("MAIN MENU", 260, 120) and self.marker(160, 5) == 1, 60, "the main menu")
 
 
+class Skipped(Exception):
+    """Why a journey cannot run here: run() says so and exits with 77, which CTest counts as skipped."""
+
+
+class WaylandGame(Game):
+    """The game as a native Wayland client (SDL_VIDEODRIVER=wayland, no DISPLAY) of weston, nested in the X
+    server through its X11 backend, instead of openbox. Under kiosk-shell every window fills its output, so the
+    frame is the output's window on the X server, and the game's picture lies in it as in an X11 window; keys sent
+    to the X server go to the Wayland client weston has focused. output=(w, h) of each output; outputs=2 adds a
+    second one to the right of the first, where other_client() shows. Skipped where weston is missing or cannot
+    start."""
+
+    SOCKET = "wayland-zintari"  # in a runtime folder of the game's own
+    OTHER_CLIENT = ("weston-simple-shm", "org.freedesktop.weston.simple-shm")  # its program and app id
+
+    def __init__(self, name, output=(640, 480), outputs=1, **options):
+        super().__init__(name, screen=(output[0] * outputs, output[1]), **options)
+        self.output_size, self.outputs = output, outputs
+        self.runtime = tempfile.mkdtemp(prefix="runtime-", dir=self.tmp)  # private (0700), as Wayland wants it
+
+    def start_desktop(self):
+        if not shutil.which("weston"):
+            raise Skipped("weston is not installed (apt-get install weston)")
+        config = os.path.join(self.tmp, "weston.ini")
+        with open(config, "w") as f:  # no blanking; the other client on the second output
+            f.write("[core]\nidle-time=0\n[output]\nname=screen1\nmode=%dx%d\napp-ids=%s\n"
+                    % (*self.output_size, self.OTHER_CLIENT[1]))
+        weston = self.spawn(["weston", "--backend=x11-backend.so", "--use-pixman", "--shell=kiosk-shell.so",
+                             "--socket=" + self.SOCKET, "--config=" + config, "--output-count=%d" % self.outputs,
+                             "--width=%d" % self.output_size[0], "--height=%d" % self.output_size[1]],
+                            env=dict(self.env, XDG_RUNTIME_DIR=self.runtime), stderr=self.logfile("weston"))
+
+        def up():
+            if weston.poll() is not None:
+                lines = self.output("weston").strip().splitlines() or ["no output"]
+                raise Skipped("weston cannot start (status %d): %s" % (weston.returncode, lines[-1]))
+            return os.path.exists(os.path.join(self.runtime, self.SOCKET)) and all(
+                self.output_window(i) for i in range(self.outputs))
+        wait_until(up, 30, "weston and its outputs")
+        self.window = self.output_window(0)
+        for i in range(1, self.outputs):
+            self.run("xdotool", "windowmove", "--sync", self.output_window(i), str(i * self.output_size[0]), "0")
+        # The pointer on the first output: kiosk-shell puts a new window where it is, and keys go to that output.
+        self.run("xdotool", "mousemove", str(self.output_size[0] // 2), str(self.output_size[1] // 2))
+
+    def output_window(self, number):
+        """The X window of one of weston's outputs, or None."""
+        title = '"Weston Compositor - screen%d"' % number
+        found = [line.split()[0] for line in self.run("xwininfo", "-root", "-children").splitlines() if title in line]
+        return found[0] if found else None
+
+    def game_env(self):
+        env = dict(self.env, WAYLAND_DISPLAY=self.SOCKET, XDG_RUNTIME_DIR=self.runtime, SDL_VIDEODRIVER="wayland")
+        env.pop("DISPLAY", None)
+        return env
+
+    def find_window(self):
+        """The first output's window once the game shows a picture in it."""
+        check(self.alive(), "the game ended at the start")
+        self.frame = x, y, w, h = self.geometry()
+        return None if self.shot().black(x, y, x + w, y + h) else self.window
+
+    def other_client(self):
+        """Starts a client that kiosk-shell shows on the second output and focuses; stop it with terminate()."""
+        return self.spawn([self.OTHER_CLIENT[0]], env=self.game_env(), stderr=self.logfile("other-client"))
+
+    def close(self):
+        """Ends the game as a session that ends does (kiosk-shell has no key that closes a window): SIGTERM,
+        which SDL turns into a quit; returns the seconds it took, with status 0."""
+        start = time.monotonic()
+        self.game.terminate()
+        status = self.game.wait(10)
+        check(status == 0, "exit status %d after SIGTERM" % status)
+        return time.monotonic() - start
+
+
 def run(journey):
     """Runs journey(game) with <exe> <build folder> from the command line."""
     global EXE, BUILD
     EXE, BUILD = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     start = time.monotonic()
-    journey()
+    try:
+        journey()
+    except Skipped as why:
+        print("skipped: %s" % why)
+        sys.exit(77)
     print("%s passed in %.1f s" % (os.path.basename(sys.argv[0]), time.monotonic() - start))

@@ -26,6 +26,9 @@ for wanted in libsdl2-2.0-0 fonts-dejavu-core "timgm6mb-soundfont | fluid-soundf
   [[ $depends == *"$wanted"* ]] || fail "no $wanted in Depends: $depends"
 done
 [[ $depends != *-dev* ]] || fail "a development package in Depends: $depends"
+# The window's title bar on Wayland.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+[ "$recommends" = libdecor-0-plugin-1-cairo ] || fail "Recommends: $recommends, not libdecor-0-plugin-1-cairo"
 
 dpkg-deb -x "$deb" "$root/x"
 prefix=$root/x/usr
