@@ -1,5 +1,7 @@
 #include "game/state.h"
 
+#include "powers/powers.h"
+
 Cell EmptyCell, Colour1Cell, Colour2Cell, Colour3Cell, Colour4Cell, StoneCell, WildCell;
 std::array<Cell, 6> CellTemplates;
 
@@ -69,6 +71,7 @@ void ResetLevelState() {
     LinesLeft = Horizontals = Verticals = Diagonals = 0;
     MinBlocks = 3;
     PowerFired = ScoringOn = SweepPending = Moved = False;
+    powers::BombX = powers::BombY = 0;  // no bomb yet
 }
 
 void ResetGameState() {

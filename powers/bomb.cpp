@@ -12,7 +12,7 @@ namespace powers {
 
 using namespace platform;
 
-int BombX = 96, BombY = -24;
+int BombX = 0, BombY = 0;
 
 namespace {
 

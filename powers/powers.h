@@ -30,7 +30,7 @@ shell::State Bomb();
 int CountStones();
 
 // Where the falling bomb is drawn: pixels from the well's top-left corner,
-// above the well while BombY is negative.
+// above the well while BombY is negative; 0, 0 until a level's first bomb.
 extern int BombX, BombY;
 
 }  // namespace powers

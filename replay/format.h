@@ -39,7 +39,7 @@ inline constexpr uint8_t FormatVersion = 2;
 // drawn and when, a state's timing, the digest), or that changes what is
 // recorded (a record added, dropped or read otherwise): replays of the old
 // rules are then refused with one line, where they would diverge.
-inline constexpr uint64_t RulesRevision = 1;
+inline constexpr uint64_t RulesRevision = 2;
 
 enum class Tag : uint8_t {
     Yield = 'Y',      // varint ms since the last pass: a yield to the window's events

@@ -19,6 +19,7 @@
 #include "data/scores.h"
 #include "game/state.h"
 #include "platform/keyboard.h"
+#include "powers/powers.h"
 #include "replay/folder.h"
 #include "replay/format.h"
 #include "shell/command_line.h"
@@ -45,7 +46,9 @@ uint32_t GameDigest() {
         for (int i = 0; i < 8; ++i) h = (h ^ uint8_t(v >> (8 * i))) * 16777619u;
     };
     for (int64_t v : {int64_t(Score), int64_t(LinesLeft), int64_t(PowerMeter), int64_t(CurrentLevel),
-                      int64_t(PieceX), int64_t(PieceY), int64_t(LevelsUnlocked)})
+                      int64_t(PieceX), int64_t(PieceY), int64_t(LevelsUnlocked), int64_t(Horizontals),
+                      int64_t(Verticals), int64_t(Diagonals), int64_t(powers::BombX), int64_t(powers::BombY),
+                      int64_t(Difficulty), int64_t(RotationMode)})
         mix(v);
     for (const auto& column : Well)
         for (const Cell& c : column) mix(c.Sprite);

@@ -125,13 +125,18 @@ def first_menu_digest(records):
     """What the first state's digest must be: nothing played, the levels open
     as the preferences loaded before it say, every cell empty (None when no
     preferences were loaded)."""
-    opened = None
+    prefs = None
     for _, tag, v in records:
         if tag == "H":
             break
         if tag == "L" and v[0] == "prefs.znd":
-            opened = min(max(int(v[1].split("\r\n")[4]), 1), 30)
-    return None if opened is None else digest([0] * 6 + [opened] + [6] * (160 + 16))
+            prefs = [int(n) for n in v[1].split("\r\n")[:5]]
+    if prefs is None:
+        return None
+    difficulty, rotation, opened = prefs[2:5]
+    difficulty = difficulty if 1 <= difficulty <= 3 else 2
+    opened = min(max(opened, 1), 30)
+    return digest([0] * 6 + [opened] + [0] * 5 + [difficulty, rotation] + [6] * (160 + 16))
 
 
 def read(path):
