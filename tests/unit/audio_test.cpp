@@ -28,6 +28,13 @@ int Peak(const std::vector<int16_t>& samples) {
     return peak;
 }
 
+// The loudest sample of one side (0 left, 1 right) in frames [from, to).
+int SidePeak(const std::vector<int16_t>& samples, int side, int from, int to) {
+    int peak = 0;
+    for (int f = from; f < to; ++f) peak = std::max(peak, std::abs(int(samples[size_t(2 * f + side)])));
+    return peak;
+}
+
 // The first frames of a sound as its file holds them (the generator writes a
 // 44-byte header), as the mix has them: a mono sound alike on both sides.
 std::vector<int16_t> FromFile(Sound s, size_t frames) {
@@ -264,9 +271,15 @@ TEST_F(MidiTest, StopAllSilencesAtOnceAndPlayStartsAgainFromTheTop) {
     Write("organ.mid", OneNote(0, 3000, 60, 19, 3072));
     LoadPiece(MusicPlayer, "organ.mid", 999);
     PlayPiece(MusicPlayer);
-    EXPECT_GT(Peak(Mix(22050)), 1000);
+    const auto playing = Mix(22050);
+    EXPECT_GT(Peak(playing), 1000);
     StopAll(MusicPlayer);
-    Mix(512);  // the fade, and what the device had already been given
+    // The rest of the block the device had already been given (30 frames),
+    // then the fade of seven blocks, both sides alike: its last two blocks
+    // are below a third of what played.
+    const auto fade = Mix(512);
+    for (int side = 0; side < 2; ++side)
+        EXPECT_LT(3 * SidePeak(fade, side, 30 + 5 * 64, 30 + 7 * 64), SidePeak(playing, side, 0, 22050)) << side;
     EXPECT_EQ(Peak(Mix(4410)), 0);
     EXPECT_EQ(PieceTick(MusicPlayer), -1);
     PlayPiece(MusicPlayer);

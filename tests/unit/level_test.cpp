@@ -137,6 +137,21 @@ TEST_F(Levels, AWholeStartShowsTheComposedScreenHalfASecondBeforeTheMusic) {
                 LoadScrambledPicture("bg" + std::to_string(LevelTable[0].Background)).Pixels());
 }
 
+TEST_F(Levels, TheDirectionPanelTicksTheDirectionsWhoseLinesCount) {
+    // Per level directions: horizontals, verticals, diagonals ('t' a tick,
+    // 'x' a cross).
+    const char* const panels[] = {"ttt", "txx", "xtx", "xxt"};
+    for (int directions = 0; directions < 4; ++directions) {
+        LevelTable[0].Directions = uint8_t(directions);
+        Start(0, true);
+        for (int d = 0; d < 3; ++d) {
+            const Rect icon = panels[directions][d] == 't' ? Rect{0, 0, 32, 32} : Rect{32, 0, 64, 32};
+            EXPECT_TRUE(test::ShowsSprite(BackBuffer, 578, 140 + 104 * d, TickCrossSurface, icon))
+                << "directions " << directions << ", panel " << d;
+        }
+    }
+}
+
 TEST_F(Levels, ANewGameResetsScoreAndMeterTheNextLevelKeepsThem) {
     Score = 4321;
     PowerMeter = 9;
