@@ -80,6 +80,7 @@ struct Scenario {
     std::vector<Act> acts;
     int levels = LevelCount;    // levels completed before the window is closed in the next level's intro
     std::vector<int> bombPath;  // columns the bomb is steered to in turn before it is dropped
+    std::vector<int> bombRows;  // for each, the row the bomb is first taken down to (none: the top)
     std::vector<std::string> reaches;  // marks the run must reach
 };
 
@@ -96,6 +97,9 @@ const std::vector<Scenario> Scenarios = {
     {.name = "bomb", .seed = 7, .levelsOpen = 3, .menu = {1}, .level = 3,
      .acts = {{Do::Power, 6}, {Do::LeaveYes, 2}}, .bombPath = {7, 1},
      .reaches = {"Bomb", "bomb steered right", "bomb steered left"}},
+    {.name = "bomb-blocked", .seed = 16, .levelsOpen = 3, .menu = {1}, .level = 3,
+     .acts = {{Do::Stack, 6}, {Do::Power, 6, "the middle of the well filled"}, {Do::LeaveYes, 2}},
+     .bombPath = {9, 0}, .bombRows = {0, 9}, .reaches = {"Bomb", "bomb held against a block"}},
     {.name = "cascade", .seed = 5, .menu = {1}, .acts = {{Do::LeaveYes, 3, "cascade"}}, .reaches = {"cascade"}},
     {.name = "horizontals-verticals", .seed = 9, .levelsOpen = 6, .menu = {1}, .level = 5, .levels = 2,
      .reaches = {"complete: horizontals", "complete: verticals", "NextLevel", "a line that does not count"}},
@@ -273,18 +277,23 @@ private:
         }
     }
 
-    // Down until the bomb is in the well, then to each column of the path
-    // in turn, then Space.
+    // Down until the bomb is in the well (or at the step's row), then to
+    // each column of the path in turn, then Space.
     void SteerBomb() {
-        const int column = powers::BombX / CellSize;
-        const bool inWell = powers::BombY >= 0;
-        if (inWell && bombStep_ < s_.bombPath.size() && column == s_.bombPath[bombStep_]) ++bombStep_;
+        const int column = powers::BombX / CellSize, row = powers::BombY / CellSize;
+        const auto rowOf = [&](size_t step) { return step < s_.bombRows.size() ? s_.bombRows[step] : 0; };
+        bool there = powers::BombY >= 0 && row >= rowOf(bombStep_);
+        if (there && bombStep_ < s_.bombPath.size() && column == s_.bombPath[bombStep_])
+            there = row >= rowOf(++bombStep_);
         const int target = bombStep_ < s_.bombPath.size() ? s_.bombPath[bombStep_] : column;
         const auto hold = [](int vk, bool held) { held ? PressKey(vk) : ReleaseKey(vk); };
-        hold(VK_DOWN, !inWell);
-        hold(VK_RIGHT, inWell && column < target);
-        hold(VK_LEFT, inWell && column > target);
-        hold(VK_SPACE, inWell && bombStep_ == s_.bombPath.size());
+        hold(VK_DOWN, !there);
+        hold(VK_RIGHT, there && column < target);
+        hold(VK_LEFT, there && column > target);
+        hold(VK_SPACE, there && bombStep_ == s_.bombPath.size());
+        const int beside = column + (column < target ? 1 : -1);
+        if (there && column != target && beside >= 0 && beside < WellColumns && !Well[beside][row].Empty)
+            Note("bomb held against a block");
         if (lastBombColumn_ >= 0 && column != lastBombColumn_)
             Note(column > lastBombColumn_ ? "bomb steered right" : "bomb steered left");
         lastBombColumn_ = column;
