@@ -144,7 +144,7 @@ TEST_F(Powers, RisingStonesAndABombLeaveNothingAboveTheWell) {
     EXPECT_TRUE(test::ShowsSprite(BackBuffer, 0, 0, before, {0, 0, 640, 50}));
     SetWell({"RGBG.GBGBY"});
     backend.PressAt(backend.TickCount() + 300, VK_SPACE);
-    std::set<int> rowsShown;  // in the well it shows on every row it passes, the top one too
+    std::set<int> rowsShown;  // the bomb shows on every row of the well it passes, the top one too
     backend.onYield = [&] {
         const Rect cell = CellRectOf(powers::BombX / 24, powers::BombY / 24);
         if (powers::BombY >= 0 && !test::AllPixels(PrimarySurface, cell, 0)) rowsShown.insert(powers::BombY / 24);

@@ -246,7 +246,7 @@ TEST(Stars, AStarDriftsLeftIsDrawnOnceOffTheEdgeAndReEntersAnew) {
     EXPECT_EQ(*channels.rbegin(), 255);
 }
 
-TEST_F(Screens, TheFinaleMusicPlaysAndStopsAndAShortTapBetweenStepsIsMissed) {
+TEST_F(Screens, TheFinaleMusicPlaysAndStopsAShortTapIsMissedAndTheCurtainClosesFromTheMiddle) {
     MusicOn = 1;
     // Steps at 20, 40, 60, ...: a tap from 41 to 55 falls between two.
     backend.TapAt(41, VK_ESCAPE, 14);
